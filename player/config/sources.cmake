@@ -1,0 +1,1 @@
+# MCF reader, settings store and configuration panel.

@@ -1,0 +1,3 @@
+list(APPEND VIZOR_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/log.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/error_texts.cpp)

@@ -1,0 +1,5 @@
+list(APPEND VIZOR_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/guids.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/records.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/surfaces.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/playback.cpp)

@@ -1,0 +1,185 @@
+#include "shell/app.h"
+
+#include "diagnostics/log.h"
+#include "engine/playback.h"
+#include "engine/records.h"
+#include "engine/surfaces.h"
+#include "resource.h"
+#include "shell/commandline.h"
+#include "shell/window.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+
+HINSTANCE g_hInstance;
+
+bool PathBesideProgram(const char *name, char *out, size_t outSize)
+{
+    char program[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, program, sizeof program);
+    if (length == 0 || length >= sizeof program)
+        return false;
+    const char *slash = strrchr(program, '\\');
+    size_t keep = slash ? (size_t)(slash - program) + 1 : 0;
+    int written = snprintf(out, outSize, "%.*s%s", (int)keep, program, name);
+    return written >= 0 && (size_t)written < outSize;
+}
+
+void SetInitialMovieParameters()
+{
+    LogMessage("Setting parameter for inital movie\n");
+    movie.source = Initial_movie;
+    movie.StereoCodingFormat = SHIFTED_AB;
+    movie.EyeCodingFormat = LEFT_TOP;
+    output.OutputFormat = OUTPUT_NO_STEREO;
+    output.VideomemoryMethod = VIDEOMEMORY_METHOD2;
+    state.frameCount = 0;
+    state.bApplicationMinimized = 0;
+    movie.bMCF = 0;
+    LogMessage("Setting parameter for inital movie done\n");
+}
+
+void GetDisplayInfo()
+{
+    display.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    display.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+}
+
+void SetButtonImages(HWND window)
+{
+    static const struct {
+        int button;
+        int bitmap;
+    } images[] = {{IDC_PLAY, IDB_PLAY}, {IDC_PAUSE, IDB_PAUSE}, {IDC_STOP, IDB_STOP}};
+    LogMessage("Setting the button images\n");
+    for (const auto &image : images) {
+        HBITMAP bitmap = LoadBitmapA(g_hInstance, MAKEINTRESOURCEA(image.bitmap));
+        SendDlgItemMessageA(window, image.button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bitmap);
+    }
+}
+
+void InitTrackbar()
+{
+    SendDlgItemMessageA(ghWnd, IDC_TRACKBAR, TBM_SETRANGEMIN, TRUE, 0);
+    SendDlgItemMessageA(ghWnd, IDC_TRACKBAR, TBM_SETRANGEMAX, TRUE, 1000);
+}
+
+void ExitCode()
+{
+    LogMessage("Going to execute ExitCode()\n");
+    ReleaseHandle(g_pMMStream);
+    ReleaseHandle(g_pSample);
+    ReleaseHandle(g_pDDStream);
+    ReleaseHandle(g_pPrimaryVidStream);
+    ReleaseHandle(g_pDDF);
+    ReleaseHandle(g_pPrimarySurface);
+    ReleaseHandle(g_pDDSoff_screen1);
+    ReleaseHandle(g_pDDSoff_screen2);
+    ReleaseHandle(g_pDDDirectShowGenerated);
+    ReleaseHandle(g_pDDClipper);
+    ReleaseHandle(g_pDD3);
+    ReleaseHandle(g_pDD);
+    PostQuitMessage(0);
+    CoUninitialize();
+}
+
+static bool RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSEXA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExA(NULL, "#32770", &wc)) // the system dialog class: its extra window bytes
+        return false;
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
+    wc.hIconSm = (HICON)LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, 16, 16, 0);
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    wc.lpszMenuName = NULL;
+    wc.lpszClassName = "Vizor_Main";
+    return RegisterClassExA(&wc) != 0;
+}
+
+static int MainLoop(HACCEL accelerators)
+{
+    MSG msg;
+    for (;;) {
+        if (PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE)) {
+            if (!GetMessageA(&msg, NULL, 0, 0))
+                return (int)msg.wParam;
+            if (!TranslateAcceleratorA(ghWnd, accelerators, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        } else if (movie.state == Playing) {
+            RenderNextFrame();
+            UpdateTrackbarPosition();
+        } else {
+            WaitMessage(); // nothing to pump: sleep until the next message
+        }
+    }
+}
+
+int RunPlayer(HINSTANCE instance, const char *commandLine, int showCommand)
+{
+    g_hInstance = instance;
+
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    HWND window = NULL;
+    if (RegisterMainWindowClass(instance))
+        window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), NULL, (DLGPROC)MainWndProc, 0);
+    if (!window) {
+        ShowMessageBox(NULL, "Couldn't create window.", "Error", MB_OK);
+        return 0;
+    }
+    ghWnd = window;
+
+    const bool startupFailed = FAILED(InitDirectDraw());
+    if (startupFailed)
+        ExitCode(); // the quit message is posted: the loop below ends at once
+
+    ShowWindow(ghWnd, showCommand == SW_MINIMIZE ? SW_MINIMIZE : SW_RESTORE);
+    UpdateWindow(ghWnd);
+
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+
+    GetDisplayInfo();
+    SetButtonImages(ghWnd);
+    InitTrackbar();
+
+    SaveCommandLine(commandLine);
+
+    movie.source = No_source;
+    movie.state = Uninitialized;
+
+    char initialMovie[MAX_PATH] = "";
+    bool havePath = PathBesideProgram("Vizor_Initial.avi", initialMovie, sizeof initialMovie);
+    LogMessage("Path for the inital movie:\n");
+    LogMessage(initialMovie);
+    LogMessage("\n");
+    FILE *probe = havePath ? fopen(initialMovie, "rb") : NULL;
+    if (probe) {
+        fclose(probe);
+        LogMessage("Going to perform the inital movie rendering\n");
+        snprintf(movie.szFileName, sizeof movie.szFileName, "%s", initialMovie);
+        SetInitialMovieParameters();
+    } else {
+        LogMessage("Vizor_Initial.mpgs does not exist, no initial movie plyaback\n");
+    }
+
+    if (movie.source != Initial_movie)
+        ProcessCommandLine();
+
+    if (movie.source != No_source && !startupFailed) {
+        LogMessage("StartRendering()\n");
+        StartRendering();
+    }
+
+    LogMessage("Starting Main Loop\n");
+    return MainLoop(accelerators);
+}

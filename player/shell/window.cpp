@@ -1,0 +1,149 @@
+#include "shell/window.h"
+
+#include "diagnostics/log.h"
+#include "engine/playback.h"
+#include "engine/records.h"
+#include "resource.h"
+#include "shell/app.h"
+
+#include <commctrl.h>
+
+void ConfirmExit(HWND owner)
+{
+    if (ShowMessageBox(owner, "Exit the Program?", "Exit", MB_YESNO) == IDYES)
+        SendMessageA(ghWnd, WM_DESTROY, 0, 0);
+}
+
+void HandleClose(HWND window)
+{
+    LogMessage("WM_CLOSE event\n");
+    ConfirmExit(window);
+}
+
+void HandleDestroy()
+{
+    LogMessage("HandleDestroy\n");
+    ExitCode();
+}
+
+void HandleSize(HWND window, UINT sizeType)
+{
+    RECT outer;
+    GetWindowRect(window, &outer);
+    LogFormat("screen position before Movie Window  l %d r %d  t %d  b %d \n", (int)outer.left, (int)outer.right,
+              (int)outer.top, (int)outer.bottom);
+    GetWindowRect(window, &outer);
+    LogFormat("screen position after Movie Window  l %d r %d  t %d  b %d \n", (int)outer.left, (int)outer.right,
+              (int)outer.top, (int)outer.bottom);
+
+    POINT topLeft = {outer.left, outer.top};
+    POINT bottomRight = {outer.right, outer.bottom};
+    ScreenToClient(window, &topLeft);
+    ScreenToClient(window, &bottomRight);
+    const int L = topLeft.x, T = topLeft.y, R = bottomRight.x, B = bottomRight.y;
+
+    MoveWindow(GetDlgItem(window, IDC_PLAY), L + 8, B - 28, 20, 20, TRUE);
+    MoveWindow(GetDlgItem(window, IDC_PAUSE), L + 36, B - 28, 20, 20, TRUE);
+    MoveWindow(GetDlgItem(window, IDC_STOP), L + 64, B - 28, 20, 20, TRUE);
+    MoveWindow(GetDlgItem(window, IDC_TRACKBAR), L + 92, B - 28, R - 2 * L - 100, 20, TRUE);
+    HWND area = GetDlgItem(window, IDC_MOVIE_BACKGROUND);
+    MoveWindow(area, L, T, R - L, B - T - CONTROL_STRIP_HEIGHT - 4, TRUE);
+    UpdateWindow(area);
+
+    if (sizeType == SIZE_MINIMIZED) {
+        state.bApplicationMinimized = 1;
+        LogMessage("state.bApplicationMinimized=TRUE\n");
+    } else {
+        state.bApplicationMinimized = 0;
+        LogMessage("state.bApplicationMinimized=FALSE\n");
+        RestoreSurface();
+    }
+}
+
+void HandleMove()
+{
+    LogMessage("HandleMove\n");
+    RestoreSurface();
+}
+
+void HandleTrackBar(HWND trackbar)
+{
+    LogMessage("HandleTrackBar\n");
+}
+
+void UpdateTrackbarPosition()
+{
+    LPARAM position = 0;
+    if (movie.state != Uninitialized && movie.totalTime > 0)
+        position = (LPARAM)(int32_t)((movie.StreamTime * 1000) / movie.totalTime);
+    SendDlgItemMessageA(ghWnd, IDC_TRACKBAR, TBM_SETPOS, TRUE, position);
+}
+
+namespace {
+
+void PlayCommand() { Play(); }
+void PauseCommand() { Pause(); }
+void StopCommand() { Stop(); }
+void ExitCommand()
+{
+    LogMessage("Interpreting IDM_EXIT\n");
+    ConfirmExit(ghWnd);
+}
+
+struct CommandEntry {
+    int id;
+    void (*action)();
+};
+
+const CommandEntry commands[] = {
+    {IDM_EXIT, ExitCommand},
+    {IDM_PLAY, PlayCommand},   {IDC_PLAY, PlayCommand},
+    {IDM_PAUSE, PauseCommand}, {IDC_PAUSE, PauseCommand},
+    {IDM_STOP, StopCommand},   {IDC_STOP, StopCommand},
+};
+
+} // namespace
+
+void HandleCommand(HWND window, int commandId)
+{
+    for (const auto &command : commands) {
+        if (command.id == commandId) {
+            command.action();
+            return;
+        }
+    }
+    LogMessage("Interpreting unknowen message event as IDM_EXIT\n");
+    ConfirmExit(window);
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        ghWnd = window;
+        return 1;
+    case WM_DESTROY:
+        HandleDestroy();
+        return 0;
+    case WM_MOVE:
+        HandleMove();
+        return 0;
+    case WM_SIZE:
+        HandleSize(window, (UINT)wParam);
+        return 0;
+    case WM_CLOSE:
+        HandleClose(window);
+        return 0;
+    case WM_GETMINMAXINFO:
+        ((MINMAXINFO *)lParam)->ptMinTrackSize.x = MIN_WINDOW_WIDTH;
+        ((MINMAXINFO *)lParam)->ptMinTrackSize.y = MIN_WINDOW_HEIGHT;
+        return 0;
+    case WM_COMMAND:
+        HandleCommand(window, LOWORD(wParam));
+        return 0;
+    case WM_HSCROLL:
+        HandleTrackBar((HWND)lParam);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

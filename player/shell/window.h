@@ -1,0 +1,21 @@
+// The main window: layout, commands, exit confirmation and the position slider.
+#pragma once
+
+#include <windows.h>
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+void HandleCommand(HWND window, int commandId);
+void HandleSize(HWND window, UINT sizeType);
+void HandleMove();
+void HandleClose(HWND window);
+void HandleDestroy();
+void HandleTrackBar(HWND trackbar);
+void UpdateTrackbarPosition();
+
+// Asks "Exit the Program?"; on Yes sends the destroy message to the main window.
+void ConfirmExit(HWND owner);
+
+// Smallest size the user can drag the main window to.
+const int MIN_WINDOW_WIDTH = 320;
+const int MIN_WINDOW_HEIGHT = 270;

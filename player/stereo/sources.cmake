@@ -1,0 +1,1 @@
+# Stereo conversion routines.
