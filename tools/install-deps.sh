@@ -3,15 +3,8 @@
 # they are all there already.
 set -euo pipefail
 
-packages=(
-    cmake make python3 g++
-    g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64
-    wine wine64
-    xvfb xauth x11-apps x11-utils
-    pulseaudio pulseaudio-utils
-    googletest
-    python3-pil imagemagick
-)
+# Every list in tools/packages/ (one Debian package a line, "#" starts a comment).
+mapfile -t packages < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$(dirname "$0")"/packages/*.txt | grep -v '^$' | sort -u)
 
 missing=()
 for p in "${packages[@]}"; do
