@@ -1,0 +1,260 @@
+// The log writer's states and the three result-code tables.
+#include "diagnostics/log.h"
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+
+namespace {
+
+std::string ReadFileBytes(const std::string &path)
+{
+    std::string bytes;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return bytes;
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.append(chunk, n);
+    fclose(f);
+    return bytes;
+}
+
+// Each test logs into its own file in the temporary folder.
+class LogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char folder[MAX_PATH];
+        GetTempPathA(sizeof folder, folder);
+        path = std::string(folder) + "vizor_log_test_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+        remove(path.c_str());
+        SetEnvironmentVariableA("VIZOR_LOG", path.c_str());
+        _putenv_s("VIZOR_LOG", path.c_str());
+        ResetLogWriter();
+    }
+    void TearDown() override
+    {
+        remove(path.c_str());
+        ResetLogWriter();
+    }
+    // The log without its time stamp and empty line.
+    std::string Body()
+    {
+        std::string all = ReadFileBytes(path);
+        size_t start = all.find("\r\n\r\n");
+        return start == std::string::npos ? all : all.substr(start + 4);
+    }
+    std::string path;
+};
+
+TEST_F(LogTest, FirstMessageWritesTimeStampAndEmptyLineInTextMode)
+{
+    LogMessage("one\n");
+    LogMessage("left image firs situation");
+    LogMessage(" continued\n");
+    std::string all = ReadFileBytes(path);
+    ASSERT_GE(all.size(), 28u);
+    // "Www Mmm dd hh:mm:ss yyyy", 24 characters, then CR LF CR LF
+    const std::string stamp = all.substr(0, 24);
+    EXPECT_EQ(':', stamp[13]);
+    EXPECT_EQ(':', stamp[16]);
+    EXPECT_NE(' ', stamp[8]) << "the day is zero-padded: " << stamp;
+    EXPECT_EQ("\r\n\r\none\r\nleft image firs situation continued\r\n", all.substr(24));
+}
+
+TEST_F(LogTest, TimeStampIsZeroPadded)
+{
+    SYSTEMTIME t = {};
+    t.wYear = 2026; t.wMonth = 12; t.wDayOfWeek = 3; t.wDay = 9; t.wHour = 7; t.wMinute = 5; t.wSecond = 3;
+    char out[32];
+    FormatLogTimeStamp(t, out, sizeof out);
+    EXPECT_STREQ("Wed Dec 09 07:05:03 2026", out);
+    t.wMonth = 1; t.wDayOfWeek = 0; t.wDay = 31; t.wHour = 23;
+    FormatLogTimeStamp(t, out, sizeof out);
+    EXPECT_STREQ("Sun Jan 31 23:05:03 2026", out);
+}
+
+TEST_F(LogTest, EachRunStartsANewFile)
+{
+    LogMessage("first run\n");
+    ResetLogWriter();
+    LogMessage("second run\n");
+    EXPECT_EQ("second run\r\n", Body());
+}
+
+TEST_F(LogTest, FileClosedAfterEachMessage)
+{
+    LogMessage("kept\n");
+    // Nothing holds the file: another program can replace it at once.
+    ASSERT_EQ(0, remove(path.c_str()));
+}
+
+TEST_F(LogTest, FailedCreationSwitchesLoggingOffForTheRun)
+{
+    std::string folder = path + ".dir";
+    CreateDirectoryA(folder.c_str(), NULL);
+    SetEnvironmentVariableA("VIZOR_LOG", folder.c_str());
+    _putenv_s("VIZOR_LOG", folder.c_str()); // a folder cannot be opened as a file
+    ResetLogWriter();
+    LogMessage("lost\n");
+    LogMessage("lost too\n");
+    RemoveDirectoryA(folder.c_str());
+    EXPECT_TRUE(ReadFileBytes(folder).empty());
+}
+
+TEST_F(LogTest, FailedReopenSwitchesLoggingOffForGood)
+{
+    LogMessage("before\n");
+    // Another program holds the file exclusively for a moment.
+    HANDLE locked = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+    LogMessage("dropped\n");
+    CloseHandle(locked);
+    LogMessage("dropped as well\n");
+    EXPECT_EQ("before\r\n", Body());
+}
+
+TEST_F(LogTest, ComposedMessagesAreCutToTheBuffer)
+{
+    std::string longPath(400, 'p');
+    LogFormat("%s\n", longPath.c_str());
+    EXPECT_EQ(std::string(LOG_BUFFER_CHARS - 1, 'p'), Body());
+}
+
+struct TextCase {
+    const char *name;
+    void (*log)(HRESULT);
+    uint32_t code;
+    const char *expected;
+};
+
+const TextCase textCases[] = {
+    {"COM S_OK", LogComErrorText, 0x00000000, "S_OK The library was initialized successfully. \n"},
+    {"COM S_FALSE", LogComErrorText, 0x00000001,
+     "S_FALSE The library is already initialized or that it could not release the default allocator.\n"},
+    {"COM E_UNEXPECTED", LogComErrorText, 0x8000FFFF, "_UNEXPECTED\n"},
+    {"COM CLASS_E_NOAGGREGATION", LogComErrorText, 0x80040110, "CLASS_E_NOAGGREGATION \n"},
+    {"COM REGDB_E_CLASSNOTREG", LogComErrorText, 0x80040154, "REGDB_E_CLASSNOTREG\n"},
+    {"COM E_OUTOFMEMORY", LogComErrorText, 0x8007000E, "E_OUTOFMEMORY\n"},
+    {"COM E_INVALIDARG", LogComErrorText, 0x80070057, "E_INVALIDARG\n"},
+    {"COM unknown", LogComErrorText, 0x80004005, "Unknown COM error code\nError code decimal -2147467259\n"},
+    {"COM E_NOINTERFACE", LogComErrorText, 0x80004002, "Unknown COM error code\nError code decimal -2147467262\n"},
+
+    {"DS S_OK", LogDirectShowErrorText, 0x00000000, "S_OK Success.\n"},
+    {"DS E_POINTER", LogDirectShowErrorText, 0x80004003, "E_POINTER This method tried to access an invalid pointer.\n"},
+    {"DS CLASS_E_NOAGGREGATION", LogDirectShowErrorText, 0x80040110,
+     " CLASS_E_NOAGGREGATION  This class cannot be created as part of an aggregate.\n"},
+    {"DS REGDB_E_CLASSNOTREG", LogDirectShowErrorText, 0x80040154,
+     " REGDB_E_CLASSNOTREG A specified class is not registered in the registration database.\n"},
+    {"DS MS_E_SAMPLEALLOC", LogDirectShowErrorText, 0x80040401,
+     " MS_E_SAMPLEALLOC he stream already has allocated samples and the surface doesn't match the sample format.\n"},
+    {"DS MS_E_NOSTREAM", LogDirectShowErrorText, 0x80040403, "MS_E_NOSTREAM No stream has the specified purpose ID\n"},
+    {"DS E_INVALIDARG", LogDirectShowErrorText, 0x80070057, "E_INVALIDARG The dwFlags parameter is invalid.\n"},
+    {"DS unknown 5", LogDirectShowErrorText, 5, "Unknown Direct Show error code\nErorr code decimal 5\n"},
+    {"DS unknown generic", LogDirectShowErrorText, 0x80004005,
+     "Unknown Direct Show error code\nErorr code decimal -2147467259\n"},
+
+    {"DD DD_OK", LogDirectDrawErrorText, 0x00000000, "DD_OK Success.\n"},
+    {"DD UNSUPPORTED", LogDirectDrawErrorText, 0x80004001, "DDERR_UNSUPPORTED\n"},
+    {"DD E_POINTER", LogDirectDrawErrorText, 0x80004003, "E_POINTER One or more of the required parameters is invalid.\n"},
+    {"DD GENERIC", LogDirectDrawErrorText, 0x80004005, "DDERR_GENERIC\n"},
+    {"DD OUTOFMEMORY", LogDirectDrawErrorText, 0x8007000E, "DDERR_OUTOFMEMORY \n"},
+    {"DD INVALIDPARAMS", LogDirectDrawErrorText, 0x80070057, "DDERR_INVALIDPARAMS\n"},
+    {"DD EXCEPTION", LogDirectDrawErrorText, 0x88760037, "DDERR_EXCEPTION\n"},
+    {"DD INCOMPATIBLEPRIMARY", LogDirectDrawErrorText, 0x8876005F, "DDERR_INCOMPATIBLEPRIMARY\n"},
+    {"DD INVALIDCAPS", LogDirectDrawErrorText, 0x88760064, "DDERR_INVALIDCAPS\n"},
+    {"DD INVALIDMODE", LogDirectDrawErrorText, 0x88760078, "DDERR_INVALIDMODE\n"},
+    {"DD INVALIDOBJECT", LogDirectDrawErrorText, 0x88760082, "DDERR_INVALIDOBJECT \n"},
+    {"DD INVALIDPIXELFORMAT", LogDirectDrawErrorText, 0x88760091,
+     " DDERR_INVALIDPIXELFORMAT The specified pixel format is incompatible with the stream format.\n"},
+    {"DD INVALIDRECT", LogDirectDrawErrorText, 0x88760096,
+     " DDERR_INVALIDRECT The specified clipping rectangle is invalid. \n"},
+    {"DD LOCKEDSURFACES", LogDirectDrawErrorText, 0x887600A0, "DDERR_LOCKEDSURFACES\n"},
+    {"DD NOALPHAHW", LogDirectDrawErrorText, 0x887600B4, "DDERR_NOALPHAHW \n"},
+    {"DD NOCOOPERATIVELEVELSET", LogDirectDrawErrorText, 0x887600D4, "DDERR_NOCOOPERATIVELEVELSET\n"},
+    {"DD NOEXCLUSIVEMODE", LogDirectDrawErrorText, 0x887600E1, "DDERR_NOEXCLUSIVEMODE\n"},
+    {"DD NOFLIPHW", LogDirectDrawErrorText, 0x887600E6, "DDERR_NOFLIPHW\n"},
+    {"DD NOMIRRORHW", LogDirectDrawErrorText, 0x887600FA,
+     "DDERR_NOMIRRORHW Operation could not be carried out because there is no hardware present or available.\n"},
+    {"DD NOZBUFFERHW", LogDirectDrawErrorText, 0x88760154, "DDERR_NOZBUFFERHW\n"},
+    {"DD OUTOFVIDEOMEMORY", LogDirectDrawErrorText, 0x8876017C,
+     "DDERR_OUTOFVIDEOMEMORY the graphic card memory is not sufficent for new DD surface\n"},
+    {"DD SURFACEBUSY", LogDirectDrawErrorText, 0x887601AE, "DDERR_SURFACEBUSY\n"},
+    {"DD WASSTILLDRAWING", LogDirectDrawErrorText, 0x8876021C, "DDERR_WASSTILLDRAWING\n"},
+    {"DD NODIRECTDRAWHW", LogDirectDrawErrorText, 0x88760233, "DDERR_NODIRECTDRAWHW\n"},
+    {"DD PRIMARYSURFACEALREADYEXISTS", LogDirectDrawErrorText, 0x88760234, "DDERR_PRIMARYSURFACEALREADYEXISTS \n"},
+    {"DD NOEMULATION", LogDirectDrawErrorText, 0x88760235, "DDERR_NOEMULATION\n"},
+    {"DD HWNDSUBCLASSED", LogDirectDrawErrorText, 0x8876023A, "DDERR_HWNDSUBCLASSED\n"},
+    {"DD HWNDALREADYSET", LogDirectDrawErrorText, 0x8876023B, "DDERR_HWNDALREADYSET\n"},
+    {"DD NOBLTHW", LogDirectDrawErrorText, 0x8876023F, "DDERR_NOBLTHW\n"},
+    {"DD EXCLUSIVEMODEALREADYSET", LogDirectDrawErrorText, 0x88760245, "DDERR_EXCLUSIVEMODEALREADYSET\n"},
+    {"DD UNSUPPORTEDMODE", LogDirectDrawErrorText, 0x8876024E, "DDERR_UNSUPPORTEDMODE \n"},
+    {"DD NOMIPMAPHW", LogDirectDrawErrorText, 0x8876024F, "DDERR_NOMIPMAPHW\n"},
+    {"DD INVALIDSURFACETYPE", LogDirectDrawErrorText, 0x88760250,
+     " DDERR_INVALIDSURFACETYPE he specified surface is incompatible with the stream format.\n"},
+    {"DD unknown 5", LogDirectDrawErrorText, 5, "Unknown Direct Draw error code\nError code decimal 5\n"},
+};
+
+TEST_F(LogTest, ErrorTextTables)
+{
+    for (const TextCase &c : textCases) {
+        ResetLogWriter();
+        c.log((HRESULT)c.code);
+        std::string expected = c.expected;
+        for (size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2)
+            expected.insert(at, "\r");
+        EXPECT_EQ(expected, Body()) << c.name;
+    }
+}
+
+std::string lastBoxText, lastBoxCaption;
+int boxCount;
+int RecordBox(HWND, const char *text, const char *caption, UINT)
+{
+    lastBoxText = text;
+    lastBoxCaption = caption;
+    boxCount++;
+    return IDOK;
+}
+
+TEST_F(LogTest, FailureCheckLogsCallTextCodeTextAndPointsAtTheLog)
+{
+    MessageBoxFunction saved = g_pfnMessageBox;
+    g_pfnMessageBox = RecordBox;
+    boxCount = 0;
+    EXPECT_EQ(S_OK, CHECK_ERROR_DS(S_OK, "g_pMMStream->SetState(STREAMSTATE_RUN)"));
+    EXPECT_EQ(0, boxCount);
+    EXPECT_EQ((HRESULT)0x80040403, CHECK_ERROR_DS((HRESULT)0x80040403, "g_pMMStream->SetState(STREAMSTATE_RUN)"));
+    CHECK_ERROR_DD((HRESULT)0x8876017C, "g_pDD3->CreateSurface(&ddsd2, &g_pDDSoff_screen1, NULL)");
+    CHECK_ERROR_COM(E_NOINTERFACE, "CoCreateInstance(x)");
+    g_pfnMessageBox = saved;
+
+    EXPECT_EQ("g_pMMStream->SetState(STREAMSTATE_RUN)  failed with HRESULT(0x80040403)\r\n"
+              "MS_E_NOSTREAM No stream has the specified purpose ID\r\n"
+              "g_pDD3->CreateSurface(&ddsd2, &g_pDDSoff_screen1, NULL)  failed with HRESULT(0x8876017C)\r\n"
+              "DDERR_OUTOFVIDEOMEMORY the graphic card memory is not sufficent for new DD surface\r\n"
+              "CoCreateInstance(x)  failed with HRESULT(0x80004002)\r\n"
+              "Unknown COM error code\r\nError code decimal -2147467262\r\n",
+              Body());
+    EXPECT_EQ(3, boxCount);
+    EXPECT_EQ("See " + path + " for error analysis", lastBoxText);
+    EXPECT_EQ("Error", lastBoxCaption);
+}
+
+TEST_F(LogTest, FailureCheckCutsAnOverlongCallText)
+{
+    MessageBoxFunction saved = g_pfnMessageBox;
+    g_pfnMessageBox = RecordBox;
+    std::string call(300, 'c');
+    CHECK_ERROR_DD(E_FAIL, call.c_str());
+    g_pfnMessageBox = saved;
+    std::string body = Body();
+    EXPECT_EQ(std::string(LOG_BUFFER_CHARS - 1, 'c') + "DDERR_GENERIC\r\n", body);
+}
+
+} // namespace
