@@ -1,0 +1,226 @@
+#include "driver.h"
+
+#include <stdio.h>
+#include <string.h>
+
+std::string ReadWholeFile(const std::string &path)
+{
+    std::string bytes;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return bytes;
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.append(chunk, n);
+    fclose(f);
+    return bytes;
+}
+
+std::string ReadLogText(const std::string &path)
+{
+    std::string raw = ReadWholeFile(path), text;
+    text.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); i++) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
+            continue;
+        text += raw[i];
+    }
+    return text;
+}
+
+std::string BuiltFile(const char *name)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(NULL, self, sizeof self);
+    std::string folder(self);
+    folder.resize(folder.rfind('\\') + 1);
+    // Test programs live in a subfolder of the build; the programs in build\bin.
+    std::string candidate = folder + name;
+    if (GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return candidate;
+    return std::string(BUILD_BIN_DIR) + "\\" + name;
+}
+
+std::string MakeTempFolder(const char *prefix)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    for (unsigned attempt = 0;; attempt++) {
+        char folder[MAX_PATH];
+        snprintf(folder, sizeof folder, "%s%s%lu_%u", temp, prefix, GetCurrentProcessId(), attempt);
+        if (CreateDirectoryA(folder, NULL))
+            return folder;
+    }
+}
+
+void RemoveTree(const std::string &folder)
+{
+    if (folder.empty())
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, ".."))
+                continue;
+            std::string path = folder + "\\" + found.cFileName;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+ProgramUnderTest::~ProgramUnderTest()
+{
+    Kill();
+    RemoveTree(folder_);
+}
+
+bool ProgramUnderTest::Start(const char *programFile, const std::string &commandLineTail,
+                             const std::vector<std::pair<std::string, std::string>> &extraFiles, int showCommand)
+{
+    folder_ = MakeTempFolder("e2e_");
+    std::string program = folder_ + "\\" + programFile;
+    if (!CopyFileA(BuiltFile(programFile).c_str(), program.c_str(), FALSE))
+        return false;
+    for (const auto &file : extraFiles) {
+        if (!CopyFileA(file.first.c_str(), (folder_ + "\\" + file.second).c_str(), FALSE))
+            return false;
+    }
+    log_ = folder_ + "\\program.log";
+    SetEnvironmentVariableA("VIZOR_LOG", log_.c_str());
+
+    std::string commandLine = "\"" + program + "\"";
+    if (!commandLineTail.empty())
+        commandLine += " " + commandLineTail;
+    std::vector<char> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = (WORD)showCommand;
+    return CreateProcessA(program.c_str(), buffer.data(), NULL, NULL, FALSE, 0, NULL, folder_.c_str(), &startup,
+                          &info_) != 0;
+}
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    const char *className;
+    const char *title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param)
+{
+    Search *search = (Search *)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window))
+        return TRUE;
+    char name[256];
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, search->className) != 0)
+        return TRUE;
+    if (search->title) {
+        GetWindowTextA(window, name, sizeof name);
+        if (strcmp(name, search->title) != 0)
+            return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK FindStaticText(HWND child, LPARAM param)
+{
+    char name[64];
+    GetClassNameA(child, name, sizeof name);
+    if (_stricmp(name, "Static") == 0) {
+        char text[1024];
+        GetWindowTextA(child, text, sizeof text);
+        if (text[0]) {
+            *(std::string *)param = text;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND ProgramUnderTest::WaitForWindow(const char *className, const char *title, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    do {
+        Search search = {info_.dwProcessId, className, title, NULL};
+        EnumWindows(MatchWindow, (LPARAM)&search);
+        if (search.found)
+            return search.found;
+        if (!Running())
+            return NULL;
+        Sleep(50);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+bool ProgramUnderTest::WaitForMessageBox(const char *caption, FoundWindow *box, DWORD timeoutMs)
+{
+    HWND window = WaitForWindow("#32770", caption, timeoutMs);
+    if (!window)
+        return false;
+    box->window = window;
+    char title[256];
+    GetWindowTextA(window, title, sizeof title);
+    box->title = title;
+    box->text.clear();
+    EnumChildWindows(window, FindStaticText, (LPARAM)&box->text);
+    return true;
+}
+
+void ProgramUnderTest::Answer(const FoundWindow &box, int buttonId)
+{
+    PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), (LPARAM)GetDlgItem(box.window, buttonId));
+}
+
+void ProgramUnderTest::PressKey(HWND window, UINT virtualKey)
+{
+    UINT scan = MapVirtualKeyA(virtualKey, 0);
+    PostMessageA(window, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+    PostMessageA(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
+}
+
+bool ProgramUnderTest::Running() const
+{
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ProgramUnderTest::WaitForExit(DWORD timeoutMs, DWORD *exitCode)
+{
+    if (!info_.hProcess)
+        return false;
+    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        Kill();
+        return false;
+    }
+    GetExitCodeProcess(info_.hProcess, exitCode);
+    return true;
+}
+
+void ProgramUnderTest::Kill()
+{
+    if (!info_.hProcess)
+        return;
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info_.hProcess, 1);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+    info_ = {};
+}
