@@ -6,6 +6,14 @@
 
 #include <string.h>
 
+static HRESULT CreateSystemStream(IAMMultiMediaStream **stream)
+{
+    return CoCreateInstance(CLSID_AMMultiMediaStream, NULL, CLSCTX_INPROC_SERVER, IID_IAMMultiMediaStream,
+                            (void **)stream);
+}
+
+CreateStreamFunction g_pfnCreateMultiMediaStream = CreateSystemStream;
+
 namespace {
 
 // Drops the stream objects of the movie that was open before, the sample first,
@@ -46,8 +54,7 @@ HRESULT RenderFileToMMStream(const char *name)
     wideName[PATH_CHARS - 1] = 0;
 
     IAMMultiMediaStream *pAMStream = NULL;
-    HRESULT hr = CoCreateInstance(CLSID_AMMultiMediaStream, NULL, CLSCTX_INPROC_SERVER, IID_IAMMultiMediaStream,
-                                  (void **)&pAMStream);
+    HRESULT hr = g_pfnCreateMultiMediaStream(&pAMStream);
     if (FAILED(CHECK_ERROR_COM(hr, "CoCreateInstance(CLSID_AMMultiMediaStream, NULL, CLSCTX_INPROC_SERVER,"
                                    "IID_IAMMultiMediaStream, (void **)&pAMStream)")))
         return E_FAIL;

@@ -10,6 +10,9 @@ HRESULT RenderFileToMMStream(const char *name);
 HRESULT InitRenderToSurface();
 HRESULT FitWindowToMovie();
 void LogMovieInfo(MovieRecord *record);
+// Creates the multimedia stream object; tests put a fake in its place.
+typedef HRESULT (*CreateStreamFunction)(IAMMultiMediaStream **stream);
+extern CreateStreamFunction g_pfnCreateMultiMediaStream;
 
 // Frame pump (pump.cpp).
 void RenderNextFrame();
