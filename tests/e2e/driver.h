@@ -17,6 +17,10 @@ std::string BuiltFile(const char *name);
 std::string MakeTempFolder(const char *prefix);
 void RemoveTree(const std::string &folder);
 
+// Ends every process whose program file has this name (for helpers a program under
+// test starts, such as the system help viewer). Returns how many were ended.
+int KillProcessesNamed(const char *exeName);
+
 struct FoundWindow {
     HWND window;
     std::string title;
