@@ -1,1 +1,4 @@
 # MCF reader, settings store and configuration panel.
+list(APPEND VIZOR_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/mcf.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mcf_setup.cpp)
