@@ -76,6 +76,27 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaultsWithoutABox)
     EXPECT_EQ("", SettingsKeys::Get(szKey2, "StereoCodingFormat")) << "each value lives in its own key";
 }
 
+TEST_F(SettingsTest, DefaultsGoToTheProgramsOwnRegistryView)
+{
+    ReadRegistrySettings(movie, output, state);
+    const struct {
+        const char *name;
+        REGSAM view;
+        bool present;
+    } views[] = {
+        {"64-bit view", KEY_WOW64_64KEY, sizeof(void *) == 8},
+        {"32-bit view", KEY_WOW64_32KEY, sizeof(void *) == 4},
+    };
+    for (const auto &v : views) {
+        SCOPED_TRACE(v.name);
+        HKEY key;
+        LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, szKey1, 0, KEY_READ | v.view, &key);
+        EXPECT_EQ(v.present, opened == ERROR_SUCCESS);
+        if (opened == ERROR_SUCCESS)
+            RegCloseKey(key);
+    }
+}
+
 TEST_F(SettingsTest, StoredValuesAreLoadedAsTheyAre)
 {
     SettingsKeys::SetNumber(szKey1, "StereoCodingFormat", 1079);
