@@ -100,8 +100,13 @@ int ReadMCFLines(FILE *file, McfLineTable &lines)
 {
     ClearMCFLines(lines);
     int filled = 0;
-    while (filled < MCF_LINE_SLOTS && fgets(lines.slot[filled], MCF_READ_CHARS, file))
+    while (filled < MCF_LINE_SLOTS) {
+        if (!fgets(lines.slot[filled], MCF_READ_CHARS, file)) {
+            lines.slot[filled][0] = 0; // after a read error the slot may hold anything
+            break;
+        }
         filled++;
+    }
     if (filled == MCF_LINE_SLOTS && fgetc(file) != EOF)
         LogMessage("More than 30 lines in the MCF file, the rest is ignored\n");
     return filled;

@@ -2,6 +2,7 @@
 
 #include "diagnostics/log.h"
 
+#include <io.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -10,10 +11,22 @@ static_assert(MCF_NAME_CHARS == sizeof(MovieRecord::szName), "name capacity");
 static_assert((int)MCF_SOURCE_URL == Url && (int)MCF_SOURCE_FILE == File && (int)MCF_SOURCE_URL_ASF == Url_asf,
               "sources");
 
+// Only files are read: a device name such as "CON.mcf" or a pipe could keep the
+// reader waiting for ever.
+static bool IsDiskFile(FILE *file)
+{
+    HANDLE handle = (HANDLE)_get_osfhandle(_fileno(file));
+    return handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_DISK;
+}
+
 void SetupFromMCF(MovieRecord &movie, OutputRecord &output, StateRecord &state)
 {
     LogMessage("Making Setup From MCF file\n");
     FILE *file = fopen(movie.szFileName, "r"); // text mode: CR LF reads as LF
+    if (file && !IsDiskFile(file)) {
+        fclose(file);
+        file = NULL;
+    }
     if (!file) {
         LogMessage("Unable to open\n");
         LogMessage(movie.szFileName);

@@ -390,6 +390,7 @@ TEST_F(McfTest, UnreadableNamesChangeNothing)
         {"missing file", ScratchPath("missing.mcf")},
         {"folder", std::string(folder)},
         {"empty name", ""},
+        {"device", "NUL.mcf"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
