@@ -1,1 +1,5 @@
 # MCF reader, settings store and configuration panel.
+list(APPEND VIZOR_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/mcf.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mcf_setup.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/registry.cpp)

@@ -14,16 +14,29 @@
 
 HINSTANCE g_hInstance;
 
+bool PathBeside(const char *programPath, const char *name, char *out, size_t outSize)
+{
+    const char *slash = strrchr(programPath, '\\');
+    size_t keep = slash ? (size_t)(slash - programPath) + 1 : 0;
+    int written = snprintf(out, outSize, "%.*s%s", (int)keep, programPath, name);
+    if (written < 0 || (size_t)written >= outSize) {
+        if (outSize)
+            out[0] = 0;
+        return false;
+    }
+    return true;
+}
+
 bool PathBesideProgram(const char *name, char *out, size_t outSize)
 {
     char program[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, program, sizeof program);
-    if (length == 0 || length >= sizeof program)
+    if (length == 0 || length >= sizeof program) {
+        if (outSize)
+            out[0] = 0;
         return false;
-    const char *slash = strrchr(program, '\\');
-    size_t keep = slash ? (size_t)(slash - program) + 1 : 0;
-    int written = snprintf(out, outSize, "%.*s%s", (int)keep, program, name);
-    return written >= 0 && (size_t)written < outSize;
+    }
+    return PathBeside(program, name, out, outSize);
 }
 
 void SetInitialMovieParameters()

@@ -1,5 +1,8 @@
 #include "shell/commandline.h"
 
+#include "config/mcf.h"
+#include "config/mcf_setup.h"
+#include "config/registry.h"
 #include "diagnostics/log.h"
 #include "engine/records.h"
 
@@ -28,6 +31,16 @@ void ProcessCommandLine()
         LogMessage("No commandline parameters given, keepeing setting from inital movie or nothing\n");
         return;
     }
+    // One name, verbatim: quotation marks and blanks stay, a percent sign is a
+    // character like any other. It is never taken for an internet address.
     snprintf(movie.szFileName, sizeof movie.szFileName, "%s", state.szCommandLine);
+    if (EndsOnMCF(movie.szFileName)) {
+        // The store first: the MCF carries neither the eye order nor the video-memory
+        // method, and every value it does carry overrides the stored one.
+        ReadRegistrySettings(movie, output, state);
+        SetupFromMCF(movie, output, state);
+        return;
+    }
+    ReadRegistrySettings(movie, output, state);
     movie.source = File;
 }

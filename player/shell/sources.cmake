@@ -1,4 +1,5 @@
 list(APPEND VIZOR_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/app.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/commandline.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/commandline.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialogs.cpp)

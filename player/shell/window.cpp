@@ -6,6 +6,7 @@
 #include "engine/records.h"
 #include "resource.h"
 #include "shell/app.h"
+#include "shell/dialogs.h"
 
 #include <commctrl.h>
 
@@ -70,6 +71,18 @@ void HandleMove()
 void HandleTrackBar(HWND trackbar)
 {
     LogMessage("HandleTrackBar\n");
+    const uint32_t dwPos = (uint32_t)SendMessageA(trackbar, TBM_GETPOS, 0, 0);
+    if (movie.state == Uninitialized || movie.source == Url_asf)
+        return;
+    movie.StreamTime = (movie.totalTime / 1000) * (int64_t)dwPos;
+    movie.state = Paused;
+    Play();
+    RenderNextFrame();
+    Pause();
+    LogMessage("Tring to change the movie position\n");
+    LogFormat("dwPos %d\n", (int)dwPos);
+    LogFormat("movie->StreamTime.int64, movie->totalTime.int64 %lld %lld\n", (long long)movie.StreamTime,
+              (long long)movie.totalTime);
 }
 
 void UpdateTrackbarPosition()
@@ -86,6 +99,42 @@ namespace {
 void PlayCommand() { Play(); }
 void PauseCommand() { Pause(); }
 void StopCommand() { Stop(); }
+// Runs a modal dialog with a playing movie paused around it.
+void RunPaused(void (*dialog)(), bool redraw)
+{
+    const bool wasPlaying = movie.state == Playing;
+    if (wasPlaying)
+        Pause();
+    dialog();
+    if (redraw && movie.state != Uninitialized)
+        RestoreSurface();
+    if (wasPlaying)
+        Play();
+}
+
+void AboutCommand()
+{
+    RunPaused([] { RunAboutDialog(g_hInstance, ghWnd); }, true);
+}
+
+void DescriptionCommand()
+{
+    RunPaused([] { RunMovieDescription(g_hInstance, ghWnd, movie, output, state); }, false);
+}
+
+void HelpCommand()
+{
+    LogMessage("Help required\n");
+    char path[PATH_CHARS];
+    if (!PathBesideProgram("Vizorm.HLP", path, sizeof path)) {
+        LogMessage("The help file's path is too long\n");
+        return;
+    }
+    LogMessage(path);
+    LogMessage("\n");
+    WinHelpA(ghWnd, path, HELP_FORCEFILE, 0);
+}
+
 void ExitCommand()
 {
     LogMessage("Interpreting IDM_EXIT\n");
@@ -102,6 +151,9 @@ const CommandEntry commands[] = {
     {IDM_PLAY, PlayCommand},   {IDC_PLAY, PlayCommand},
     {IDM_PAUSE, PauseCommand}, {IDC_PAUSE, PauseCommand},
     {IDM_STOP, StopCommand},   {IDC_STOP, StopCommand},
+    {IDM_DESCRIPTION, DescriptionCommand},
+    {IDM_ABOUT, AboutCommand},
+    {IDM_HELP, HelpCommand},
 };
 
 } // namespace

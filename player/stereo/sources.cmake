@@ -1,1 +1,11 @@
 # Stereo conversion routines.
+list(APPEND VIZOR_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/stereo_geometry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/stereo.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/stereo_lines.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/stereo_work.cpp)
+
+# The stereo benchmark (run by tools/bench-stereo.sh), built with the player so it keeps compiling.
+add_executable(bench-stereo ${CMAKE_CURRENT_LIST_DIR}/../../tools/bench-stereo.cpp)
+target_link_libraries(bench-stereo PRIVATE vizor_core ddraw)
+set_target_properties(bench-stereo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

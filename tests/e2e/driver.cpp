@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <tlhelp32.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -74,6 +76,29 @@ void RemoveTree(const std::string &folder)
         FindClose(find);
     }
     RemoveDirectoryA(folder.c_str());
+}
+
+int KillProcessesNamed(const char *exeName)
+{
+    int ended = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (_stricmp(entry.szExeFile, exeName) != 0)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (process) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+            ended++;
+        }
+    }
+    CloseHandle(snapshot);
+    return ended;
 }
 
 ProgramUnderTest::~ProgramUnderTest()

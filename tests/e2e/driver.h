@@ -21,6 +21,9 @@ void RemoveTree(const std::string &folder);
 std::string TestMovie(const char *name);
 // How often text occurs in haystack.
 int CountOf(const std::string &haystack, const std::string &text);
+// Ends every process whose program file has this name (for helpers a program under
+// test starts, such as the system help viewer). Returns how many were ended.
+int KillProcessesNamed(const char *exeName);
 
 struct FoundWindow {
     HWND window;

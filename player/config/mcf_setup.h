@@ -1,0 +1,12 @@
+// Applying a movie configuration file to the player records.
+#pragma once
+
+#include "config/mcf.h"
+#include "engine/records.h"
+
+// Reads the file named by movie.szFileName into mcfLines, validates it and, when
+// it is valid, applies it: the movie's path or address and source, its name,
+// author and category, stereo coding, output size, output format and strength;
+// movie.bMCF becomes 1. Nothing changes when the file cannot be read or is
+// invalid; a caller that set movie.source to No_source sees success by its change.
+void SetupFromMCF(MovieRecord &movie, OutputRecord &output, StateRecord &state);

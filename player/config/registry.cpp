@@ -1,0 +1,214 @@
+#include "config/registry.h"
+
+#include "diagnostics/log.h"
+
+#include <stdio.h>
+#include <string.h>
+
+const char szKey1[] = "Software\\Brontide\\Vizor Cinema\\output";
+const char szKey2[] = "Software\\Brontide\\Vizor Cinema\\movie";
+
+namespace {
+
+const DWORD VALUE_NAME_CHARS = 80; // 79 and the terminating zero
+const DWORD VALUE_DATA_BYTES = 256;
+
+// Closes a registry key when it goes out of scope.
+struct KeyHolder {
+    HKEY key = NULL;
+    ~KeyHolder() { Close(); }
+    void Close()
+    {
+        if (key)
+            RegCloseKey(key);
+        key = NULL;
+    }
+};
+
+char FoldAsciiLetter(char c)
+{
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+// Equal when only the case of the letters a to z differs.
+bool SameValueName(const char *a, const char *b)
+{
+    for (; *a && *b; a++, b++)
+        if (FoldAsciiLetter(*a) != FoldAsciiLetter(*b))
+            return false;
+    return *a == *b;
+}
+
+// Enumerates the key's values from index 0 and stops at the first whose name
+// matches, or at the first entry that cannot be enumerated (the end of the list,
+// or a name or data too large for the buffers). data is zero-filled first.
+bool FindValue(HKEY key, const char *valueName, BYTE (&data)[VALUE_DATA_BYTES], DWORD &dataSize)
+{
+    for (DWORD index = 0;; index++) {
+        char name[VALUE_NAME_CHARS];
+        DWORD nameSize = sizeof name;
+        memset(data, 0, sizeof data);
+        dataSize = sizeof data;
+        DWORD type;
+        if (RegEnumValueA(key, index, name, &nameSize, NULL, &type, data, &dataSize) != ERROR_SUCCESS)
+            return false;
+        if (SameValueName(name, valueName))
+            return true;
+    }
+}
+
+// A failed read or write: its line in the log and the box that points at the log.
+void Report(const char *format, int result)
+{
+    LogFormat(format, result);
+    char text[LOG_BUFFER_CHARS + 40];
+    snprintf(text, sizeof text, "See %s for error analysis", LogFilePath());
+    ShowMessageBox(ghWnd, text, "Error", MB_OK);
+}
+
+int ReadNumber(const char *key, const char *valueName, LONG &value)
+{
+    value = 0;
+    return RegistryRead(HKEY_LOCAL_MACHINE, key, valueName, NULL, 0, &value, NULL, 0);
+}
+
+} // namespace
+
+int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *szResult, int nResultSize,
+                 LONG *lResult, const char *szDefault, LONG lDefault)
+{
+    if (!szResult && !lResult)
+        return 1;
+    if (szResult && nResultSize > 0 && szDefault)
+        snprintf(szResult, nResultSize, "%s", szDefault);
+    if (lResult)
+        *lResult = lDefault;
+
+    KeyHolder key;
+    if (RegOpenKeyExA(root, szKey, 0, KEY_READ, &key.key) != ERROR_SUCCESS) {
+        key.key = NULL;
+        return 1;
+    }
+    BYTE data[VALUE_DATA_BYTES];
+    DWORD dataSize;
+    if (!FindValue(key.key, szValueName, data, dataSize))
+        return 1;
+    if (!szResult) {
+        memcpy(lResult, data, sizeof *lResult); // the first four bytes, whatever the type
+    } else if (nResultSize > 0) {
+        size_t copied = (size_t)nResultSize < sizeof data ? (size_t)nResultSize : sizeof data;
+        memcpy(szResult, data, copied);
+        if (copied < (size_t)nResultSize)
+            szResult[copied] = 0;
+        szResult[nResultSize - 1] = 0;
+    }
+    return 0;
+}
+
+int RegistryWrite(HKEY root, const char *szKey, const char *szValueName, const char *szValue, LONG lValue)
+{
+    KeyHolder key;
+    bool found = false;
+    if (RegOpenKeyExA(root, szKey, 0, KEY_ALL_ACCESS, &key.key) == ERROR_SUCCESS) {
+        BYTE data[VALUE_DATA_BYTES];
+        DWORD dataSize;
+        found = FindValue(key.key, szValueName, data, dataSize);
+    } else {
+        key.key = NULL;
+    }
+    if (!found) {
+        key.Close();
+        DWORD disposition;
+        if (RegCreateKeyExA(root, szKey, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key.key,
+                            &disposition) != ERROR_SUCCESS)
+            key.key = NULL;
+    }
+    if (!key.key)
+        return 1;
+    if (szValue) {
+        char text[256];
+        snprintf(text, sizeof text, "%s", szValue); // at most 255 characters
+        // The size counts the terminating zero, as REG_SZ requires.
+        RegSetValueExA(key.key, szValueName, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+    } else {
+        RegSetValueExA(key.key, szValueName, 0, REG_DWORD, (const BYTE *)&lValue, sizeof lValue);
+    }
+    return 0;
+}
+
+void InitializeRegistry()
+{
+    static const struct {
+        const char *key;
+        const char *valueName;
+        LONG value;
+        const char *failure;
+    } defaults[] = {
+        {szKey1, "StereoCodingFormat", SHIFTED_AB,
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"StereoCodingFormat\", NULL, SHIFTED_AB)  failed with "
+         "HRESULT(0x%8.8X)\n"},
+        {szKey1, "EyeCodingFormat", LEFT_TOP,
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"EyeCodingFormat\", NULL, LEFT_TOP)  failed with "
+         "HRESULT(0x%8.8X)\n"},
+        {szKey2, "OutputFormat", OUTPUT_PURE_INTERLACED,
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"OutputFormat\",NULL,OUTPUT_PURE_INTERLACED)  failed with "
+         "HRESULT(0x%8.8X)\n"},
+        {szKey2, "VideomemoryMethod", VIDEOMEMORY_METHOD2,
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"VideomemoryMethod\",NULL, VIDEOMEMORY_METHOD2)  failed with "
+         "HRESULT(0x%8.8X)\n"},
+        {szKey2, "StrenghtOf2Dto3DEffect", 50,
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, 50)  failed with "
+         "HRESULT(0x%8.8X)\n"},
+    };
+    for (const auto &d : defaults) {
+        int result = RegistryWrite(HKEY_LOCAL_MACHINE, d.key, d.valueName, NULL, d.value);
+        if (result != 0)
+            Report(d.failure, result);
+    }
+}
+
+void ReadRegistrySettings(MovieRecord &movie, OutputRecord &output, StateRecord &state)
+{
+    LONG lResult;
+    int result = ReadNumber(szKey1, "StereoCodingFormat", lResult);
+    if (result != 0) {
+        LogMessage("Read registry failed, traying to initializae registry\n");
+        InitializeRegistry();
+        result = ReadNumber(szKey1, "StereoCodingFormat", lResult);
+        if (result != 0)
+            Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey1, \"StereoCodingFormat\", NULL, 0, &lResult, NULL, 0)  "
+                   "failed with HRESULT(0x%8.8X)\n",
+                   result);
+    }
+    movie.StereoCodingFormat = (StereoCodingFormat)lResult;
+
+    if ((result = ReadNumber(szKey1, "EyeCodingFormat", lResult)) != 0)
+        Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey1, \"EyeCodingFormat\", NULL, 0, &lResult, NULL, 0)  failed "
+               "with HRESULT(0x%8.8X)\n",
+               result);
+    movie.EyeCodingFormat = (EyeCodingFormat)lResult;
+
+    if ((result = ReadNumber(szKey2, "OutputFormat", lResult)) != 0)
+        Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey2, \"OutputFormat\", NULL, 0, &lResult, NULL, 0)  failed with "
+               "HRESULT(0x%8.8X)\n",
+               result);
+    output.OutputFormat = (OutputFormat)lResult;
+
+    if ((result = ReadNumber(szKey2, "VideomemoryMethod", lResult)) != 0)
+        Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey2, \"VideomemoryMethod\", NULL, 0, &lResult, NULL, 0)  "
+               "failed with HRESULT(0x%8.8X)\n",
+               result);
+    output.VideomemoryMethod = (VideomemoryMethod)lResult;
+
+    if ((result = ReadNumber(szKey2, "StrenghtOf2Dto3DEffect", lResult)) != 0)
+        Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey2, \"StrenghtOf2Dto3DEffect\", NULL, 0, &lResult, NULL, 0)  "
+               "failed with HRESULT(0x%8.8X)\n",
+               result);
+    output.StrenghtOf2Dto3DEffect = lResult;
+
+    state.frameCount = 0;
+    state.bApplicationMinimized = 0;
+    movie.bMCF = 0;
+    LogFormat("Input Coding %d Requested Output %d \n", (int)movie.StereoCodingFormat, (int)output.OutputFormat);
+    LogMessage("Movie parameters read from registry and set to default values\n");
+}

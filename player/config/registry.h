@@ -1,0 +1,37 @@
+// The settings store: five numbers under HKEY_LOCAL_MACHINE, read when a movie is
+// loaded without an MCF and written with defaults on first use.
+//
+// The keys live in the registry view of the running program: for the x86_64
+// build that is the 64-bit view (no Wow6432Node).
+#pragma once
+
+#include <windows.h>
+
+#include "engine/records.h"
+
+// Holds StereoCodingFormat and EyeCodingFormat.
+extern const char szKey1[];
+// Holds OutputFormat, VideomemoryMethod and StrenghtOf2Dto3DEffect.
+extern const char szKey2[];
+
+// Reads value szValueName of key szKey below root. Value names are matched with
+// the letters a to z compared without regard to case. For a text, szResult is a
+// buffer of nResultSize bytes (default szDefault); for a number, szResult is null
+// and lResult receives the first four bytes of the value's data whatever its type
+// (default lDefault; bytes a shorter value lacks read as 0).
+// Returns 0 when the value was found and copied, 1 otherwise (defaults stay).
+int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *szResult, int nResultSize,
+                 LONG *lResult, const char *szDefault, LONG lDefault);
+
+// Writes szValue as a text value when it is not null, otherwise lValue as a
+// 32-bit number, creating the key when needed. Returns 0 when the key could be
+// opened or created, 1 otherwise.
+int RegistryWrite(HKEY root, const char *szKey, const char *szValueName, const char *szValue, LONG lValue);
+
+// Loads the five settings into the records (0 for any that cannot be read);
+// writes the defaults first when the store has none. Clears movie.bMCF,
+// state.frameCount and state.bApplicationMinimized.
+void ReadRegistrySettings(MovieRecord &movie, OutputRecord &output, StateRecord &state);
+
+// Writes the five defaults: 1076, 1080, 1073, 1083 and 50.
+void InitializeRegistry();

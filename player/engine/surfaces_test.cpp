@@ -1,0 +1,427 @@
+// DirectDraw set-up: the normal path on Wine's DirectDraw, and every failure path
+// through a factory whose objects fail at a chosen step.
+#include "engine/surfaces.h"
+
+#include "diagnostics/log.h"
+#include "engine/records.h"
+
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ReadLog(const std::string &path)
+{
+    std::string text;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return text;
+    int c;
+    while ((c = fgetc(f)) != EOF)
+        if (c != '\r')
+            text += (char)c;
+    fclose(f);
+    size_t body = text.find("\n\n");
+    return body == std::string::npos ? text : text.substr(body + 2);
+}
+
+// What the fakes are told to do; HRESULT 1 means "pass the call on".
+const HRESULT PASS = 1;
+struct Script {
+    HRESULT createFactory = PASS;
+    HRESULT createDirectDraw = PASS;
+    HRESULT queryDirectDraw3 = PASS;
+    std::vector<HRESULT> createSurface; // one entry per call, in call order
+    HRESULT createClipper = PASS;
+    int createSurfaceCalls = 0;
+    std::vector<DWORD> requestedCaps;
+} script;
+
+#define NOT_USED(signature) STDMETHOD(signature) override { return E_NOTIMPL; }
+
+// IDirectDraw3 that passes surface and clipper creation on to Wine's, or fails as scripted.
+class FakeDirectDraw3 : public IDirectDraw3 {
+public:
+    explicit FakeDirectDraw3(IDirectDraw3 *real) : real_(real) {}
+    virtual ~FakeDirectDraw3() = default;
+    STDMETHOD(QueryInterface)(REFIID, void **out) override { *out = NULL; return E_NOINTERFACE; }
+    STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
+    STDMETHOD_(ULONG, Release)() override
+    {
+        ULONG left = --refs_;
+        if (!left) {
+            real_->Release();
+            delete this;
+        }
+        return left;
+    }
+    STDMETHOD(CreateClipper)(DWORD flags, LPDIRECTDRAWCLIPPER *clipper, IUnknown *outer) override
+    {
+        if (script.createClipper != PASS)
+            return script.createClipper;
+        return real_->CreateClipper(flags, clipper, outer);
+    }
+    STDMETHOD(CreateSurface)(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE *surface, IUnknown *outer) override
+    {
+        size_t call = script.createSurfaceCalls++;
+        script.requestedCaps.push_back(desc->ddsCaps.dwCaps);
+        if (call < script.createSurface.size() && script.createSurface[call] != PASS)
+            return script.createSurface[call];
+        return real_->CreateSurface(desc, surface, outer);
+    }
+    NOT_USED(Compact())
+    NOT_USED(CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE *, IUnknown *))
+    NOT_USED(DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE *))
+    NOT_USED(EnumDisplayModes(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMMODESCALLBACK))
+    NOT_USED(EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK))
+    NOT_USED(FlipToGDISurface())
+    NOT_USED(GetCaps(LPDDCAPS, LPDDCAPS))
+    NOT_USED(GetDisplayMode(LPDDSURFACEDESC))
+    NOT_USED(GetFourCCCodes(LPDWORD, LPDWORD))
+    NOT_USED(GetGDISurface(LPDIRECTDRAWSURFACE *))
+    NOT_USED(GetMonitorFrequency(LPDWORD))
+    NOT_USED(GetScanLine(LPDWORD))
+    NOT_USED(GetVerticalBlankStatus(WINBOOL *))
+    NOT_USED(Initialize(GUID *))
+    NOT_USED(RestoreDisplayMode())
+    NOT_USED(SetCooperativeLevel(HWND, DWORD))
+    NOT_USED(SetDisplayMode(DWORD, DWORD, DWORD, DWORD, DWORD))
+    NOT_USED(WaitForVerticalBlank(DWORD, HANDLE))
+    NOT_USED(GetAvailableVidMem(LPDDSCAPS, LPDWORD, LPDWORD))
+    NOT_USED(GetSurfaceFromDC(HDC, LPDIRECTDRAWSURFACE *))
+
+private:
+    IDirectDraw3 *real_;
+    ULONG refs_ = 1;
+};
+
+// IDirectDraw whose only use is to hand out the IDirectDraw3 above.
+class FakeDirectDraw : public IDirectDraw {
+public:
+    explicit FakeDirectDraw(IDirectDraw *real) : real_(real) {}
+    virtual ~FakeDirectDraw() = default;
+    STDMETHOD(QueryInterface)(REFIID iid, void **out) override
+    {
+        *out = NULL;
+        if (iid != IID_IDirectDraw3)
+            return E_NOINTERFACE;
+        if (script.queryDirectDraw3 != PASS)
+            return script.queryDirectDraw3;
+        IDirectDraw3 *dd3 = NULL;
+        HRESULT hr = real_->QueryInterface(IID_IDirectDraw3, (void **)&dd3);
+        if (SUCCEEDED(hr))
+            *out = new FakeDirectDraw3(dd3);
+        return hr;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
+    STDMETHOD_(ULONG, Release)() override
+    {
+        ULONG left = --refs_;
+        if (!left) {
+            real_->Release();
+            delete this;
+        }
+        return left;
+    }
+    NOT_USED(Compact())
+    NOT_USED(CreateClipper(DWORD, LPDIRECTDRAWCLIPPER *, IUnknown *))
+    NOT_USED(CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE *, IUnknown *))
+    NOT_USED(CreateSurface(LPDDSURFACEDESC, LPDIRECTDRAWSURFACE *, IUnknown *))
+    NOT_USED(DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE *))
+    NOT_USED(EnumDisplayModes(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMMODESCALLBACK))
+    NOT_USED(EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK))
+    NOT_USED(FlipToGDISurface())
+    NOT_USED(GetCaps(LPDDCAPS, LPDDCAPS))
+    NOT_USED(GetDisplayMode(LPDDSURFACEDESC))
+    NOT_USED(GetFourCCCodes(LPDWORD, LPDWORD))
+    NOT_USED(GetGDISurface(LPDIRECTDRAWSURFACE *))
+    NOT_USED(GetMonitorFrequency(LPDWORD))
+    NOT_USED(GetScanLine(LPDWORD))
+    NOT_USED(GetVerticalBlankStatus(WINBOOL *))
+    NOT_USED(Initialize(GUID *))
+    NOT_USED(RestoreDisplayMode())
+    NOT_USED(SetCooperativeLevel(HWND, DWORD))
+    NOT_USED(SetDisplayMode(DWORD, DWORD, DWORD))
+    NOT_USED(WaitForVerticalBlank(DWORD, HANDLE))
+
+private:
+    IDirectDraw *real_;
+    ULONG refs_ = 1;
+};
+
+class FakeFactory : public IDirectDrawFactory {
+public:
+    explicit FakeFactory(IDirectDrawFactory *real) : real_(real) {}
+    virtual ~FakeFactory() = default;
+    STDMETHOD(QueryInterface)(REFIID, void **out) override { *out = NULL; return E_NOINTERFACE; }
+    STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
+    STDMETHOD_(ULONG, Release)() override
+    {
+        ULONG left = --refs_;
+        if (!left) {
+            real_->Release();
+            delete this;
+        }
+        return left;
+    }
+    STDMETHOD(CreateDirectDraw)(GUID *guid, HWND window, DWORD level, DWORD reserved, IUnknown *outer,
+                                IDirectDraw **dd) override
+    {
+        *dd = NULL;
+        if (script.createDirectDraw != PASS)
+            return script.createDirectDraw;
+        IDirectDraw *real = NULL;
+        HRESULT hr = real_->CreateDirectDraw(guid, window, level, reserved, outer, &real);
+        if (SUCCEEDED(hr))
+            *dd = new FakeDirectDraw(real);
+        return hr;
+    }
+    NOT_USED(DirectDrawEnumerate(LPDDENUMCALLBACK, LPVOID))
+
+private:
+    IDirectDrawFactory *real_;
+    ULONG refs_ = 1;
+};
+
+HRESULT CreateFakeFactory(IDirectDrawFactory **factory)
+{
+    *factory = NULL;
+    if (script.createFactory != PASS)
+        return script.createFactory;
+    IDirectDrawFactory *real = NULL;
+    HRESULT hr = CoCreateInstance(CLSID_DirectDrawFactory, NULL, CLSCTX_INPROC_SERVER, IID_IDirectDrawFactory,
+                                  (void **)&real);
+    if (SUCCEEDED(hr))
+        *factory = new FakeFactory(real);
+    return hr;
+}
+
+std::vector<std::string> boxes;
+int RecordBox(HWND, const char *text, const char *caption, UINT)
+{
+    boxes.push_back(std::string(caption) + ": " + text);
+    return IDOK;
+}
+
+class InitDirectDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char folder[MAX_PATH];
+        GetTempPathA(sizeof folder, folder);
+        logPath = std::string(folder) + "vizor_surfaces_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+        _putenv_s("VIZOR_LOG", logPath.c_str());
+        ResetLogWriter();
+        script = Script();
+        boxes.clear();
+        g_pfnMessageBox = RecordBox;
+        g_pfnCreateDirectDrawFactory = CreateFakeFactory;
+        // The clipper is bound to the movie area of the main window.
+        ghWnd = CreateWindowA("STATIC", "main", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, NULL, NULL, NULL, NULL);
+        CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 320, 200, ghWnd, (HMENU)(INT_PTR)MOVIE_BACKGROUND,
+                      NULL, NULL);
+    }
+    void TearDown() override
+    {
+        for (IDirectDrawSurface **s : {&g_pPrimarySurface, &g_pDDSoff_screen1, &g_pDDSoff_screen2})
+            ReleaseHandle(*s);
+        ReleaseHandle(g_pDDClipper);
+        ReleaseHandle(g_pDD3);
+        ReleaseHandle(g_pDD);
+        ReleaseHandle(g_pDDF);
+        DestroyWindow(ghWnd);
+        ghWnd = NULL;
+        remove(logPath.c_str());
+        ResetLogWriter();
+        CoUninitialize();
+    }
+    std::string Box(const char *text) { return std::string("Error: ") + text; }
+    std::string SeeLog() { return Box(("See " + logPath + " for error analysis").c_str()); }
+    std::string logPath;
+};
+
+std::string ScreenLine()
+{
+    char line[96];
+    snprintf(line, sizeof line, "ddsd.dwHeight %d ddsd.dwWidth %d\n", GetSystemMetrics(SM_CYSCREEN),
+             GetSystemMetrics(SM_CXSCREEN));
+    return line;
+}
+
+TEST_F(InitDirectDrawTest, NormalStartMakesEveryObjectInVideoMemory)
+{
+    ASSERT_EQ(S_OK, InitDirectDraw());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(g_pDDF && g_pDD && g_pDD3 && g_pPrimarySurface && g_pDDSoff_screen1 && g_pDDSoff_screen2 &&
+                g_pDDClipper);
+    EXPECT_EQ((std::vector<DWORD>{DDSCAPS_PRIMARYSURFACE, 0x4040, 0x4040}), script.requestedCaps);
+
+    DDSURFACEDESC desc = {};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(DD_OK, g_pDDSoff_screen2->GetSurfaceDesc(&desc));
+    EXPECT_EQ((DWORD)GetSystemMetrics(SM_CXSCREEN), desc.dwWidth);
+    EXPECT_EQ((DWORD)GetSystemMetrics(SM_CYSCREEN), desc.dwHeight);
+
+    const std::string log = ReadLog(logPath);
+    const std::string screen = ScreenLine();
+    EXPECT_EQ("g_pPrimarySurface\n"
+              "Active Multimedia Stream DD surface parameters\n" + screen +
+              "ddsd.ddpfPixelFormat.dwRGBBitCount 32\n"
+              "Surface have DDSCAPS_VIDEOMEMORY positive\n"
+              "result of DD surfaces creation\n"
+              "DD_OK Success.\n"
+              "ddsd2(g_pDDSoff_screen2+g_pDDSoff_screen1)\n"
+              "Active Multimedia Stream DD surface parameters\n" + screen +
+              "ddsd.ddpfPixelFormat.dwRGBBitCount 32\n"
+              "Surface have DDSCAPS_VIDEOMEMORY positive\n",
+              log);
+}
+
+TEST_F(InitDirectDrawTest, OutOfVideoMemoryFallsBackToSystemMemoryForBoth)
+{
+    for (size_t failing : {1u, 2u}) { // the first, then the second off-screen creation
+        SCOPED_TRACE(failing);
+        TearDown();
+        SetUp();
+        script.createSurface.assign(failing + 1, PASS);
+        script.createSurface[failing] = DDERR_OUTOFVIDEOMEMORY;
+        ASSERT_EQ(S_OK, InitDirectDraw());
+        EXPECT_TRUE(boxes.empty());
+        std::vector<DWORD> caps = {DDSCAPS_PRIMARYSURFACE, 0x4040};
+        if (failing == 2)
+            caps.push_back(0x4040);
+        caps.push_back(0x840);
+        caps.push_back(0x840);
+        EXPECT_EQ(caps, script.requestedCaps);
+        ASSERT_TRUE(g_pDDSoff_screen1 && g_pDDSoff_screen2);
+        DDSURFACEDESC desc = {};
+        desc.dwSize = sizeof desc;
+        g_pDDSoff_screen1->GetSurfaceDesc(&desc);
+        EXPECT_TRUE(desc.ddsCaps.dwCaps & DDSCAPS_SYSTEMMEMORY);
+        const std::string log = ReadLog(logPath);
+        EXPECT_NE(std::string::npos, log.find("result of DD surfaces creation\nDD_OK Success.\n"
+                                              "ddsd2(g_pDDSoff_screen2+g_pDDSoff_screen1)\n"))
+            << log;
+        EXPECT_NE(std::string::npos, log.find("Surface have DDSCAPS_SYSTEMMEMORY positive\n")) << log;
+    }
+}
+
+TEST_F(InitDirectDrawTest, FallbackFailuresAreCheckedAndStartUpGoesOn)
+{
+    script.createSurface = {PASS, DDERR_OUTOFVIDEOMEMORY, DDERR_OUTOFMEMORY, DDERR_OUTOFMEMORY};
+    EXPECT_EQ(S_OK, InitDirectDraw());
+    EXPECT_EQ((std::vector<std::string>{SeeLog(), SeeLog()}), boxes);
+    EXPECT_EQ(NULL, g_pDDSoff_screen1);
+    EXPECT_EQ(NULL, g_pDDSoff_screen2);
+    const std::string log = ReadLog(logPath);
+    EXPECT_NE(std::string::npos,
+              log.find("g_pDD3->CreateSurface(&ddsd2, &g_pDDSoff_screen1, NULL)  failed with HRESULT(0x8007000E)\n"
+                       "DDERR_OUTOFMEMORY \n"
+                       "g_pDD3->CreateSurface(&ddsd2, &g_pDDSoff_screen2, NULL)  failed with HRESULT(0x8007000E)\n"
+                       "DDERR_OUTOFMEMORY \n"
+                       "result of DD surfaces creation\nDDERR_OUTOFMEMORY \n"))
+        << log;
+}
+
+TEST_F(InitDirectDrawTest, OtherOffScreenFailureSkipsTheSecondAndHasNoFallback)
+{
+    script.createSurface = {PASS, DDERR_INVALIDPIXELFORMAT};
+    EXPECT_EQ(S_OK, InitDirectDraw());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(2, script.createSurfaceCalls);
+    EXPECT_EQ(NULL, g_pDDSoff_screen2);
+    EXPECT_TRUE(g_pDDClipper != NULL);
+    const std::string log = ReadLog(logPath);
+    EXPECT_NE(std::string::npos,
+              log.find("result of DD surfaces creation\n"
+                       " DDERR_INVALIDPIXELFORMAT The specified pixel format is incompatible with the stream format.\n"
+                       "ddsd2(g_pDDSoff_screen2+g_pDDSoff_screen1)\n"))
+        << log;
+    EXPECT_NE(std::string::npos, log.find("Surface have DDSCAPS_VIDEOMEMORY positive\n"));
+}
+
+struct FailureCase {
+    const char *name;
+    void (*arrange)();
+    const char *logged; // the check's lines
+    const char *stepBox; // the step's own box, or null
+};
+
+const FailureCase failureCases[] = {
+    {"factory", [] { script.createFactory = REGDB_E_CLASSNOTREG; },
+     "CoCreateInstance(CLSID_DirectDrawFactory, NULL, CLSCTX_INPROC_SERVER,IID_IDirectDrawFactory, (void **)&g_pDDF)"
+     "  failed with HRESULT(0x80040154)\nREGDB_E_CLASSNOTREG\n",
+     nullptr},
+    {"DirectDraw object", [] { script.createDirectDraw = DDERR_NODIRECTDRAWHW; },
+     "g_pDDF->CreateDirectDraw(NULL, GetDesktopWindow(), DDSCL_NORMAL,NULL, NULL, &g_pDD)"
+     "  failed with HRESULT(0x88760233)\nDDERR_NODIRECTDRAWHW\n",
+     "Couldn't create DirectDraw object"},
+    {"IDirectDraw3", [] { script.queryDirectDraw3 = E_NOINTERFACE; },
+     "g_pDD->QueryInterface(IID_IDirectDraw3, (LPVOID*)&g_pDD3)  failed with HRESULT(0x80004002)\n"
+     "Unknown Direct Draw error code\nError code decimal -2147467262\n",
+     "Couldn't get IDirectDraw3"},
+    {"primary surface", [] { script.createSurface = {DDERR_PRIMARYSURFACEALREADYEXISTS}; },
+     "g_pDD3->CreateSurface(&ddsd, &g_pPrimarySurface, NULL)  failed with HRESULT(0x88760234)\n"
+     "DDERR_PRIMARYSURFACEALREADYEXISTS \n",
+     "Couldn't create Primary Surface"},
+    {"clipper", [] { script.createClipper = DDERR_OUTOFMEMORY; },
+     "g_pDD3->CreateClipper(0, &g_pDDClipper, NULL)  failed with HRESULT(0x8007000E)\nDDERR_OUTOFMEMORY \n",
+     "Couldn't create Clipper"},
+};
+
+TEST_F(InitDirectDrawTest, EachFailingStepEndsWithItsTextsAndEFail)
+{
+    for (const FailureCase &c : failureCases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        c.arrange();
+        EXPECT_EQ(E_FAIL, InitDirectDraw());
+        std::vector<std::string> expectedBoxes = {SeeLog()};
+        if (c.stepBox)
+            expectedBoxes.push_back(Box(c.stepBox));
+        EXPECT_EQ(expectedBoxes, boxes);
+        const std::string log = ReadLog(logPath);
+        EXPECT_NE(std::string::npos, log.find(c.logged)) << log;
+        // Nothing after the failing step is made.
+        EXPECT_EQ(NULL, g_pDDClipper);
+    }
+}
+
+TEST(SurfaceInfo, MemoryKindLines)
+{
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    std::string path = std::string(folder) + "vizor_surface_info.log";
+    _putenv_s("VIZOR_LOG", path.c_str());
+    const struct {
+        DWORD caps;
+        const char *lines;
+    } cases[] = {
+        {0x4040, "Surface have DDSCAPS_VIDEOMEMORY positive\n"},
+        {0x840, "Surface have DDSCAPS_SYSTEMMEMORY positive\n"},
+        {0x4840, "Surface have DDSCAPS_VIDEOMEMORY positive\nSurface have DDSCAPS_SYSTEMMEMORY positive\n"},
+        {0x200, "Surface have undetermined videomemory state positive\n"},
+    };
+    for (const auto &c : cases) {
+        ResetLogWriter();
+        DDSURFACEDESC desc = {};
+        desc.dwHeight = 576;
+        desc.dwWidth = 720;
+        desc.ddpfPixelFormat.dwRGBBitCount = 16;
+        desc.ddsCaps.dwCaps = c.caps;
+        LogSurfaceInfo(desc);
+        EXPECT_EQ(std::string("Active Multimedia Stream DD surface parameters\n"
+                              "ddsd.dwHeight 576 ddsd.dwWidth 720\n"
+                              "ddsd.ddpfPixelFormat.dwRGBBitCount 16\n") + c.lines,
+                  ReadLog(path));
+    }
+    remove(path.c_str());
+    ResetLogWriter();
+}
+
+} // namespace
