@@ -22,14 +22,6 @@ void ExpectLinesInOrder(const std::string &log, const std::vector<std::string> &
     }
 }
 
-// The number after `prefix` in the first line that starts with it, or -1.
-int NumberAfter(const std::string &log, const std::string &prefix, size_t from = 0)
-{
-    size_t at = log.find(prefix, from);
-    if (at == std::string::npos)
-        return -1;
-    return atoi(log.c_str() + at + prefix.size());
-}
 
 // A 2D movie drawn by a plain stretch: every row of the movie area shows the
 // left-eye marker, its relative row grows with the screen row, and all rows
