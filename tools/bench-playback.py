@@ -66,18 +66,52 @@ def play(player, movie, log, timeout):
         subprocess.run(["wineserver", "-w"], check=False)
 
 
+def set_wine_config(config):
+    """Wine's Direct3D command-stream thread on (as installed) or off, in this prefix only."""
+    key = "HKCU\\Software\\Wine\\Direct3D"
+    if config == "csmt-off":
+        subprocess.run(["wine", "reg", "add", key, "/v", "csmt", "/t", "REG_DWORD", "/d", "0", "/f"], check=True,
+                       capture_output=True)
+    else:
+        subprocess.run(["wine", "reg", "delete", key, "/v", "csmt", "/f"], check=False, capture_output=True)
+    subprocess.run(["wineserver", "-w"], check=False)
+
+
 def number(pattern, text):
     m = re.search(pattern, text)
     return int(m.group(1)) if m else None
 
 
+def load_average():
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
+
+
+def run_case(player, folder, movie, output, coding, method, seconds):
+    set_setting("output", "StereoCodingFormat", coding)
+    set_setting("output", "EyeCodingFormat", 1080)
+    set_setting("movie", "OutputFormat", output)
+    set_setting("movie", "VideomemoryMethod", method)
+    set_setting("movie", "StrenghtOf2Dto3DEffect", 50)
+    text, wall, cpu = play(player, movie, os.path.join(folder, "player.log"), timeout=seconds * 4 + 60)
+    played = number(r"Frames played: (-?\d+) \n", text)
+    logged = number(r"EXPERIENTAL FRAMERATE: (-?\d+) \n", text)
+    names = (OUTPUTS[output], CODINGS[coding][0], METHODS[method])
+    if played is None or not wall:
+        print("| %s | %s | %s | did not finish | | | | |" % names)
+        return
+    failures = text.count("failed with") - text.count("GetInformation(&pdwFlags, NULL)  failed with")
+    print("| %s | %s | %s | %d | %d | %.1f | %.1f | %.0f |%s" % (
+        names + (played, logged, played / wall, 1000.0 * cpu / max(played, 1), 100.0 * cpu / wall,
+                 "  (%d failed calls logged)" % failures if failures else "")))
+    sys.stdout.flush()
+
+
 def main():
     build, seconds, all_codings = sys.argv[1], float(sys.argv[2]), sys.argv[3] == "1"
+    configs = sys.argv[4].split(",") if len(sys.argv) > 4 else ["default"]
     frames = int(round(seconds * 25))
     folder = tempfile.mkdtemp(prefix="bench-playback-", dir=build)
-    # A copy of the player alone, so that no start-up movie plays first.
-    player = os.path.join(folder, "Vizor_Movie.exe")
-    shutil.copyfile(os.path.join(build, "bin", "Vizor_Movie.exe"), player)
     cases = []
     for method in METHODS:
         for output in OUTPUTS:
@@ -85,44 +119,34 @@ def main():
             for coding in codings:
                 cases.append((output, coding, method))
     try:
+        # A copy of the player alone, so that no start-up movie plays first.
+        player = os.path.join(folder, "Vizor_Movie.exe")
+        shutil.copyfile(os.path.join(build, "bin", "Vizor_Movie.exe"), player)
         movies = {}
         for coding in sorted({c for _, c, _ in cases}):
             movies[coding] = os.path.join(folder, CODINGS[coding][1] + ".avi")
-            subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "make-movie.py"),
+            subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                             "make-movie.py"),
                             "--packing", CODINGS[coding][1], "--size", "720x576", "--fps", "25",
                             "--frames", str(frames), "--audio", movies[coding]], check=True)
-        print("Load average before: %s" % open("/proc/loadavg").read().split()[:3])
-        print("Movie: 720x576, 25 fps, %d frames (%.0f s), 24-bit RGB with 16-bit PCM sound; screen 1024x768x24"
-              % (frames, seconds))
-        print()
-        header = "| Output | Coding | Method | Frames | Logged fps | Measured fps | CPU ms/frame | CPU % of a core |"
-        print(header)
-        print("|" + "---|" * (header.count("|") - 1))
-        for output, coding, method in cases:
-            set_setting("output", "StereoCodingFormat", coding)
-            set_setting("output", "EyeCodingFormat", 1080)
-            set_setting("movie", "OutputFormat", output)
-            set_setting("movie", "VideomemoryMethod", method)
-            set_setting("movie", "StrenghtOf2Dto3DEffect", 50)
-            log = os.path.join(folder, "player.log")
-            text, wall, cpu = play(player, movies[coding], log, timeout=seconds * 4 + 60)
-            played = number(r"Frames played: (-?\d+) \n", text)
-            logged = number(r"EXPERIENTAL FRAMERATE: (-?\d+) \n", text)
-            if played is None or not wall:
-                print("| %s | %s | %s | did not finish | | | | |" % (OUTPUTS[output], CODINGS[coding][0],
-                                                                    METHODS[method]))
-                continue
-            failures = text.count("failed with") - text.count("GetInformation(&pdwFlags, NULL)  failed with")
-            print("| %s | %s | %s | %d | %d | %.1f | %.1f | %.0f |%s" % (
-                OUTPUTS[output], CODINGS[coding][0], METHODS[method], played, logged, played / wall,
-                1000.0 * cpu / max(played, 1), 100.0 * cpu / wall,
-                "  (%d failed calls logged)" % failures if failures else ""))
-        print()
-        print("Load average after: %s" % open("/proc/loadavg").read().split()[:3])
+        print("Movie: 720x576, 25 fps, %d frames (%.0f s), 24-bit RGB with 16-bit PCM sound; screen 1024x768x24; "
+              "%d cores" % (frames, seconds, os.cpu_count()))
+        for config in configs:
+            set_wine_config(config)
+            print()
+            print("Wine set-up: %s; load average before: %s" % (config, load_average()))
+            print()
+            header = "| Output | Coding | Method | Frames | Logged fps | Measured fps | CPU ms/frame | CPU % of a core |"
+            print(header)
+            print("|" + "---|" * (header.count("|") - 1))
+            sys.stdout.flush()
+            for output, coding, method in cases:
+                run_case(player, folder, movies[coding], output, coding, method, seconds)
+            print()
+            print("Load average after: %s" % load_average())
     finally:
-        for name in os.listdir(folder):
-            os.remove(os.path.join(folder, name))
-        os.rmdir(folder)
+        set_wine_config("default")
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":

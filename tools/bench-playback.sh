@@ -4,10 +4,13 @@
 # and prints for each the frame rate the player logged, the rate measured from
 # outside, and the player process's CPU time per frame.
 #
-#   tools/bench-playback.sh [--seconds N] [--codings]
+#   tools/bench-playback.sh [--seconds N] [--codings] [--config default|csmt-off|default,csmt-off]
 #
 # --seconds N   movie length (default 20)
 # --codings     also every stereo coding for the interlaced and 3D-to-2D outputs
+# --config      Wine set-ups to measure (default: both). "csmt-off" turns off
+#               Wine's Direct3D command-stream thread, whose busy waiting is
+#               most of the CPU time with the default set-up.
 #
 # It runs in its own Wine environment (build/winenv-bench-playback), so the
 # registry settings of the tests' prefix are never changed.
@@ -16,15 +19,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 seconds=20
 codings=0
+configs=default,csmt-off
 while [ $# -gt 0 ]; do
     case "$1" in
         --seconds) seconds=$2; shift ;;
         --codings) codings=1 ;;
-        *) echo "usage: $0 [--seconds N] [--codings]" >&2; exit 2 ;;
+        --config) configs=$2; shift ;;
+        *) echo "usage: $0 [--seconds N] [--codings] [--config default|csmt-off|default,csmt-off]" >&2; exit 2 ;;
     esac
     shift
 done
 
 BUILD_DIR=$build "$root/tools/build.sh" >/dev/null
 "$root/tools/winenv.sh" exec "$build/winenv-bench-playback" \
-    /usr/bin/python3 "$root/tools/bench-playback.py" "$build" "$seconds" "$codings"
+    /usr/bin/python3 "$root/tools/bench-playback.py" "$build" "$seconds" "$codings" "$configs"
