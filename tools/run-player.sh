@@ -30,7 +30,7 @@ seconds=${SCREENSHOT_AFTER:-3}
     shift 4
     [ $# -gt 0 ] || set -- "$(winepath -w "$(dirname "$player")/Demo_3D.avi")"
     rm -f "$log"
-    VIZOR_LOG=$(winepath -w "$log") wine "$player" "$@" &
+    (VIZOR_LOG=$(winepath -w "$log") wine "$player" "$@"; exit 0) 2>/dev/null &
     pid=$!
     # The command-line movie is the second one opened when the start-up movie
     # is there, the first otherwise; wait (at most a minute) until it runs.
