@@ -5,6 +5,7 @@
 #include "engine/records.h"
 #include "resource.h"
 #include "shell/app.h"
+#include "shell/commands.h"
 #include "shell/dialogs.h"
 
 #include <commctrl.h>
@@ -110,6 +111,11 @@ void RunPaused(void (*dialog)(), bool redraw)
         Play();
 }
 
+void PanelCommand()
+{
+    RunPaused(ControlPanelCommand, true);
+}
+
 void AboutCommand()
 {
     RunPaused([] { RunAboutDialog(g_hInstance, ghWnd); }, true);
@@ -149,6 +155,9 @@ const CommandEntry commands[] = {
     {IDM_PLAY, PlayCommand},   {IDC_PLAY, PlayCommand},
     {IDM_PAUSE, PauseCommand}, {IDC_PAUSE, PauseCommand},
     {IDM_STOP, StopCommand},   {IDC_STOP, StopCommand},
+    {IDM_OPEN_FILE, OpenFileCommand},
+    {IDM_OPEN_URL, OpenUrlCommand},
+    {IDM_CONTROL_PANEL, PanelCommand},
     {IDM_DESCRIPTION, DescriptionCommand},
     {IDM_ABOUT, AboutCommand},
     {IDM_HELP, HelpCommand},
