@@ -208,6 +208,34 @@ TEST_F(PlayerDialogs, CancelledFileChooserOpensNothing)
     EXPECT_EQ(std::string::npos, ReadLogText(player.log()).find("Making Setup From MCF file"));
 }
 
+TEST_F(PlayerDialogs, AnMcfChosenInTheFileChooserIsReadWithoutTheRegistry)
+{
+    const std::string mcf = player.folder() + "\\canyon.mcf";
+    FILE *f = fopen(mcf.c_str(), "w");
+    ASSERT_TRUE(f != NULL);
+    const char *lines[] = {"1.0", "1", "not available", "", "", "C:\\no such folder\\canyon.avi", "Canyon",
+                           "A. Maker", "Nature", "", "", "PURE_LR", "", "640", "240", "320", "240",
+                           "OUTPUT_PURE_INTERLACED", "40", "", "", "25"};
+    for (const char *line : lines)
+        fprintf(f, "%s\n", line);
+    fclose(f);
+
+    PostMessageA(window, WM_COMMAND, 40003, 0);
+    HWND chooser = WaitForDialog("Open");
+    ASSERT_TRUE(chooser != NULL);
+    SetDlgItemTextA(chooser, 0x47c, mcf.c_str()); // the file name field
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitForLog("Input from File:\n" + mcf + "\n")) << ReadLogText(player.log());
+    ASSERT_TRUE(WaitForLog("Making Setup From MCF file\n"));
+    // The movie it names does not exist: opening it is reported.
+    FoundWindow error;
+    while (player.WaitForMessageBox("Error", &error, 3000))
+        ProgramUnderTest::Answer(error, IDOK);
+    const std::string log = ReadLogText(player.log());
+    const std::string afterChoice = log.substr(log.find("Input from File:"));
+    EXPECT_EQ(std::string::npos, afterChoice.find("read from registry")) << afterChoice;
+}
+
 TEST_F(PlayerDialogs, UnknownCommandAsksToExit)
 {
     PostMessageA(window, WM_COMMAND, 40099, 0);
