@@ -54,6 +54,7 @@ def run_ours(exe, seconds):
         f = line.split()
         if f and f[0] == "ours":
             fps[(f[1], f[2], f[3])] = float(f[4])
+            copies[("cpu", f[1], f[2], f[3])] = float(f[6])
         elif f and f[0] == "copy":
             copies[(f[1], f[2])] = float(f[3])
         elif f and f[0] == "memcpy":
@@ -119,9 +120,20 @@ def main():
         print(line)
 
     print()
+    print("Processor time per frame in microseconds (all threads of the process; less affected by other load)")
+    print(header)
+    for name, coding in seen:
+        line = "%-34s %-16s" % (name, coding)
+        for config in configs:
+            for d in DESTINATIONS:
+                line += " %16.1f" % results[config][1].get(("cpu", name, coding, d), float("nan"))
+        print(line)
+
+    print()
     print("Cost of one copy in microseconds (what limits the row-by-row design)")
     print("%-34s %-16s" % ("copy", "") + "".join(" %16s" % ("%s %s" % (d, c)) for c in configs for d in DESTINATIONS))
-    for kind, label in [("row_stretch", "one row, 720 -> destination width"), ("row_bltfast", "one row BltFast"),
+    for kind, label in [("row_stretch", "one row, 720 -> destination width"),
+                        ("row_stretch_async", "the same with DDBLT_ASYNC added"), ("row_bltfast", "one row BltFast"),
                         ("one_pixel", "one pixel"), ("frame_unscaled", "720x576 frame unscaled")]:
         print("%-51s" % label + "".join(" %16.2f" % results[c][1].get((kind, d), float("nan"))
                                         for c in configs for d in DESTINATIONS))
