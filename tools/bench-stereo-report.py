@@ -149,12 +149,13 @@ def main():
     print("input cost (same run without the filter): %.1f us/frame" % (input_seconds * 1e6 / frames))
     print("%-34s %-16s %-9s %14s %12s %18s" % ("conversion", "stereo3d", "output", "filter us/fr", "filter fps",
                                               "stereo3d alone us"))
-    ffmpeg_fps = {}
+    ffmpeg_fps, ffmpeg_us = {}, {}
     for label, mode, _ in CONVERSIONS:
         total = ffmpeg_seconds("stereo3d=" + mode, frames)
         # Differences below 2 us a frame are within the noise of the input run.
         filter_seconds = max(total - input_seconds, 2e-6 * frames)
         ffmpeg_fps[mode] = frames / filter_seconds
+        ffmpeg_us[mode] = filter_seconds * 1e6 / frames
         alone = ""
         if "," in mode:
             alone = "%.1f" % (max(ffmpeg_seconds("stereo3d=" + mode.split(",")[0], frames) - input_seconds, 0)
@@ -173,6 +174,19 @@ def main():
                 for d in DESTINATIONS:
                     ours = results[config][0].get((name, coding, d), float("nan"))
                     line += " %16.3f" % (ours / ffmpeg_fps[mode])
+            print(line)
+    print()
+    print("The same ratio by processor time per frame (FFmpeg's time / ours; less affected by other load,")
+    print("but with the command stream thread on, ours includes that thread's waiting)")
+    print("%-34s %-45s" % ("conversion", "our routine") +
+          "".join(" %16s" % ("%s %s" % (d, c)) for c in configs for d in DESTINATIONS))
+    for label, mode, routines in CONVERSIONS:
+        for name, coding in routines:
+            line = "%-34s %-45s" % (label, name + ("" if coding == "-" else " " + coding))
+            for config in configs:
+                for d in DESTINATIONS:
+                    ours = results[config][1].get(("cpu", name, coding, d), float("nan"))
+                    line += " %16.3f" % (ffmpeg_us[mode] / ours if ours > 0 else float("nan"))
             print(line)
     print()
     print("load average after: %.2f %.2f %.2f" % os.getloadavg())
