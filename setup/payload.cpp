@@ -100,7 +100,7 @@ bool createWorkFolder(const char *root, char *folder, size_t folderSize)
     bool made = false;
     for (int attempt = 0; attempt < WORK_FOLDER_ATTEMPTS && !made; ++attempt) {
         char unique[MAX_PATH];
-        if (!GetTempFileNameA(root, WORK_FOLDER_PREFIX, 0, unique))
+        if (!g_pfnTempFileName(root, WORK_FOLDER_PREFIX, 0, unique))
             break;
         keep.push_back(unique);
         char *dot = strrchr(unique, '.');
@@ -182,6 +182,7 @@ int PayloadReader::extract(const char *name, const char *target)
 }
 
 DiskFreeFunction g_pfnDiskFreeKb = diskFreeKb;
+TempFileNameFunction g_pfnTempFileName = GetTempFileNameA;
 
 int diskFreeKb(const char *path, uint64_t *freeKb)
 {

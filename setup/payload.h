@@ -43,6 +43,10 @@ typedef int (*DiskFreeFunction)(const char *path, uint64_t *freeKb);
 extern DiskFreeFunction g_pfnDiskFreeKb;
 int diskFreeKb(const char *path, uint64_t *freeKb);
 
+// GetTempFileNameA: creates an empty file with a new unique name in folder.
+typedef UINT (*TempFileNameFunction)(const char *folder, const char *prefix, UINT unique, char *name);
+extern TempFileNameFunction g_pfnTempFileName;
+
 // A root qualifies for the work folder: it starts with a drive letter, has more
 // than needKb free, and a probe file can be created in it.
 bool rootQualifies(const char *root, uint64_t needKb);

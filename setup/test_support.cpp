@@ -173,6 +173,7 @@ LauncherState::~LauncherState()
     freeLanguageList();
     g_languages.userLanguage = 0;
     g_pfnDiskFreeKb = diskFreeKb;
+    g_pfnTempFileName = GetTempFileNameA;
     g_pfnLanguageName = systemLanguageName;
     g_pfnUserDefaultLanguage = systemUserLanguage;
     g_pfnMessageDialog = runMessageDialog;

@@ -1,6 +1,8 @@
 // Choice of the temporary root and creation of the work folder.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -168,28 +170,63 @@ TEST_F(WorkFolderFixture, EmptyContainerUsesTheSourceFolder)
     EXPECT_TRUE(g_asked.empty());
 }
 
+// Unique names counted up from 1, created as the system does.
+unsigned g_nextUnique;
+UINT countingTempFileName(const char *folder, const char *prefix, UINT, char *name)
+{
+    for (;; ++g_nextUnique) {
+        size_t n = strlen(folder);
+        const char *slash = (n && folder[n - 1] == '\\') ? "" : "\\";
+        snprintf(name, MAX_PATH, "%s%s%s%x.tmp", folder, slash, prefix, g_nextUnique);
+        HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return g_nextUnique++;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS)
+            return 0;
+    }
+}
+
 // Folders named like the next unique names already exist (made by someone else):
 // none of them may become the work folder.
 TEST_F(WorkFolderFixture, ExistingFolderIsNeverTakenOver)
 {
     ScopedEnvironment tmp("TMP", folder.path().c_str());
     g_freeEverywhere = 1u << 20;
-    std::set<std::string> foreign;
-    unsigned start = GetTickCount();
-    for (unsigned i = 0; i < 400; ++i) {
-        char name[MAX_PATH];
-        snprintf(name, sizeof name, "%s\\_pw%X", folder.path().c_str(), (start + i) & 0xFFFF);
-        if (CreateDirectoryA(name, nullptr))
-            foreign.insert(name);
+    g_pfnTempFileName = countingTempFileName;
+    struct Case {
+        unsigned foreignFolders;
+        bool made;
+        const char *expected;
+    } cases[] = {{0, true, "_pw1"}, {2, true, "_pw3"}, {40, false, nullptr}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.foreignFolders);
+        g_nextUnique = 1;
+        std::vector<std::string> foreign;
+        for (unsigned i = 1; i <= c.foreignFolders; ++i) {
+            char name[MAX_PATH];
+            snprintf(name, sizeof name, "%s\\_pw%x", folder.path().c_str(), i);
+            ASSERT_TRUE(CreateDirectoryA(name, nullptr));
+            foreign.push_back(name);
+        }
+        MessageRecorder messages;
+        auto ctx = context({{"Setup.INI", "[Startup]\r\n"}});
+        EXPECT_EQ(prepareWorkFolder(ctx.get()), c.made ? 1 : 0);
+        if (c.made) {
+            ASSERT_NE(ctx->workFolder, nullptr);
+            EXPECT_EQ(std::string(ctx->workFolder), folder.path() + "\\" + c.expected);
+            EXPECT_TRUE(messages.texts.empty());
+        } else {
+            ASSERT_EQ(messages.texts.size(), 1u);
+            EXPECT_EQ(messages.texts[0], "Error writing to the temporary location");
+        }
+        for (const std::string &f : foreign)
+            EXPECT_TRUE(FolderEntries(f, "*").empty()) << f << " was written to";
+        EXPECT_TRUE(FolderEntries(folder.path(), "_pw*.tmp").empty()) << "unique files left behind";
+        if (ctx->workFolder && c.made)
+            RemoveTree(ctx->workFolder);
+        for (const std::string &f : foreign)
+            RemoveDirectoryA(f.c_str());
     }
-    MessageRecorder messages;
-    auto c = context({{"Setup.INI", "[Startup]\r\n"}});
-    int ok = prepareWorkFolder(c.get());
-    if (ok) {
-        EXPECT_EQ(foreign.count(c->workFolder), 0u) << c->workFolder;
-    } else {
-        EXPECT_EQ(messages.texts.at(0), "Error writing to the temporary location");
-    }
-    for (const std::string &f : foreign)
-        EXPECT_TRUE(FolderEntries(f, "*").empty()) << f << " was written to";
 }
