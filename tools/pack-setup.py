@@ -94,6 +94,9 @@ def main(argv):
             entries.append((name, f.read()))
     with open(launcher, "rb") as f:
         image = cut_image(f.read())
+    folder = os.path.dirname(output)
+    if folder:
+        os.makedirs(folder, exist_ok=True)
     tmp = output + ".part"
     with open(tmp, "wb") as f:
         f.write(image + container(entries))
