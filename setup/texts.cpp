@@ -284,7 +284,8 @@ int resolveLanguage(HINSTANCE instance, int dialogId, int iconId, int *language,
     int read = readLanguageList(languages);
     if (read != LANGUAGE_OK)
         return read;
-    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(iconId));
+    // Loaded as an icon of its own (not shared), so it can be destroyed afterwards.
+    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     int result = runLanguageDialog(instance, dialogId, icon, language);
     if (icon)
         DestroyIcon(icon);

@@ -228,3 +228,26 @@ TEST(SetupEndToEnd, RelaunchFromFolderWithBlanksPassesTheSwitches)
     }
     EndProcess(relaunched);
 }
+
+// "/S": no window at any time; the run still extracts, goes through its steps and cleans up.
+TEST(SetupEndToEnd, SilentRunShowsNothingAndCleansUp)
+{
+    ScratchFolder temp("setup-e2e");
+    LauncherProcess setup;
+    ASSERT_TRUE(setup.start(launcher(ONE_LANGUAGE), "/S", temp.path()));
+    bool sawWorkFolder = false;
+    HWND shown = nullptr;
+    DWORD start = GetTickCount();
+    while (setup.running() && GetTickCount() - start < EXIT_WAIT_MS) {
+        for (int id : {IDC_STATUS, IDC_MESSAGE_TEXT, IDC_LANGUAGE_LIST})
+            if (!shown)
+                shown = FindDialog(setup.id(), id);
+        if (!FolderEntries(temp.path(), "_pw*").empty())
+            sawWorkFolder = true;
+        Sleep(20);
+    }
+    EXPECT_FALSE(setup.running()) << "silent run did not end";
+    EXPECT_EQ(shown, nullptr) << "a dialog was shown in silent mode";
+    EXPECT_TRUE(sawWorkFolder);
+    EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
+}
