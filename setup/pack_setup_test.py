@@ -10,9 +10,9 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PACKER = os.path.join(HERE, "..", "tools", "pack-setup.py")
-spec = importlib.util.spec_from_file_location("pack", PACKER)
-pack = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(pack)
+loader = importlib.util.spec_from_file_location("pack", PACKER)
+pack = importlib.util.module_from_spec(loader)
+loader.loader.exec_module(pack)
 
 
 def image(sections, symbol_table=b""):

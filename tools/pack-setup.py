@@ -86,10 +86,10 @@ def main(argv):
         return 2
     launcher, output, files = argv[0], argv[1], argv[2:]
     entries = []
-    for spec in files:
-        name, sep, path = spec.partition("=")
+    for item in files:
+        name, sep, path = item.partition("=")
         if not sep:
-            name, path = os.path.basename(spec), spec
+            name, path = os.path.basename(item), item
         with open(path, "rb") as f:
             entries.append((name, f.read()))
     with open(launcher, "rb") as f:

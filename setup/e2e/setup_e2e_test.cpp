@@ -207,6 +207,15 @@ TEST(SetupEndToEnd, RelaunchFromFolderWithBlanksPassesTheSwitches)
 
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(copy, "/k /x /a", temp.path()));
+    // Whatever happens below, the copies this launcher started are ended.
+    struct EndCopies {
+        DWORD parent;
+        ~EndCopies()
+        {
+            for (DWORD child : ChildProcesses(parent))
+                EndProcess(child);
+        }
+    } endCopies{setup.id()};
     DWORD relaunched = 0;
     DWORD start = GetTickCount();
     while (!relaunched && GetTickCount() - start < DIALOG_WAIT_MS) {
@@ -226,7 +235,6 @@ TEST(SetupEndToEnd, RelaunchFromFolderWithBlanksPassesTheSwitches)
         PressKey(message, VK_RETURN);
         WaitUntilGone(message, 5000);
     }
-    EndProcess(relaunched);
 }
 
 // "/S": no window at any time; the run still extracts, goes through its steps and cleans up.

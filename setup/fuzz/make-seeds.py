@@ -6,9 +6,9 @@ import os
 import struct
 
 here = os.path.dirname(os.path.abspath(__file__))
-spec = importlib.util.spec_from_file_location("pack", os.path.join(here, "..", "..", "tools", "pack-setup.py"))
-pack = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(pack)
+loader = importlib.util.spec_from_file_location("pack", os.path.join(here, "..", "..", "tools", "pack-setup.py"))
+pack = importlib.util.module_from_spec(loader)
+loader.loader.exec_module(pack)
 
 
 def image(sections=((0x200, 0x40),), optional=0):
