@@ -3,9 +3,34 @@
 
 #include "engine/records.h"
 
+// Opening (open.cpp): makes the stream for movie.szFileName, its sample, fits the
+// window and runs the stream.
 HRESULT StartRendering();
+HRESULT RenderFileToMMStream(const char *name);
+HRESULT InitRenderToSurface();
+HRESULT FitWindowToMovie();
+void LogMovieInfo(MovieRecord *record);
+// Creates the multimedia stream object; tests put a fake in its place.
+typedef HRESULT (*CreateStreamFunction)(IAMMultiMediaStream **stream);
+extern CreateStreamFunction g_pfnCreateMultiMediaStream;
+
+// Frame pump (pump.cpp).
 void RenderNextFrame();
+HRESULT Draw1();
+HRESULT Draw2();
+void UpdateOutputRect();
+int IsOutputRectAcceptable();
 void RestoreSurface();
+// True when a frame step can do anything (a sample exists).
+bool FramePumpReady();
+// True when the last frame step reported a failure to the user (and showed the
+// error box): the main loop then lets the user act before the next step.
+bool LastFrameStepReportedFailure();
+// Forgets the frame-timing run (tests use it).
+void ResetFrameTiming();
+
+// Transport (transport.cpp).
 HRESULT Play();
 HRESULT Pause();
 HRESULT Stop();
+void LogMovieState();

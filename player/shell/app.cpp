@@ -116,9 +116,16 @@ static bool RegisterMainWindowClass(HINSTANCE instance)
     return RegisterClassExA(&wc) != 0;
 }
 
+// After a frame step that showed the error box, the next step waits this long
+// while messages are served, so that a fault that comes back on every frame
+// still leaves the user time to pause, stop or quit.
+const DWORD FAILED_STEP_GRACE_MS = 2000;
+
 static int MainLoop(HACCEL accelerators)
 {
     MSG msg;
+    DWORD pumpPausedSince = 0;
+    bool pumpPaused = false;
     for (;;) {
         if (PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE)) {
             if (!GetMessageA(&msg, NULL, 0, 0))
@@ -127,10 +134,23 @@ static int MainLoop(HACCEL accelerators)
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
-        } else if (movie.state == Playing) {
+        } else if (movie.state == Playing && FramePumpReady()) {
+            if (pumpPaused) {
+                const DWORD waited = GetTickCount() - pumpPausedSince;
+                if (waited < FAILED_STEP_GRACE_MS) {
+                    MsgWaitForMultipleObjects(0, NULL, FALSE, FAILED_STEP_GRACE_MS - waited, QS_ALLINPUT);
+                    continue;
+                }
+                pumpPaused = false;
+            }
             RenderNextFrame();
             UpdateTrackbarPosition();
+            if (LastFrameStepReportedFailure()) {
+                pumpPaused = true;
+                pumpPausedSince = GetTickCount();
+            }
         } else {
+            pumpPaused = false;
             WaitMessage(); // nothing to pump: sleep until the next message
         }
     }

@@ -1,6 +1,7 @@
 #include "shell/window.h"
 
 #include "diagnostics/log.h"
+#include "engine/movie_math.h"
 #include "engine/playback.h"
 #include "engine/records.h"
 #include "resource.h"
@@ -87,10 +88,11 @@ void HandleTrackBar(HWND trackbar)
 
 void UpdateTrackbarPosition()
 {
-    LPARAM position = 0;
-    if (movie.state != Uninitialized && movie.totalTime > 0)
-        position = (LPARAM)(int32_t)((movie.StreamTime * 1000) / movie.totalTime);
-    SendDlgItemMessageA(ghWnd, IDC_TRACKBAR, TBM_SETPOS, TRUE, position);
+    // A movie without a positive length leaves the thumb at 0 instead of dividing by it.
+    int32_t position = 0;
+    if (movie.state != Uninitialized)
+        position = TrackbarPositionFor(movie.StreamTime, movie.totalTime);
+    SendDlgItemMessageA(ghWnd, IDC_TRACKBAR, TBM_SETPOS, TRUE, (LPARAM)position);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 std::string ReadWholeFile(const std::string &path)
@@ -252,4 +253,127 @@ void ProgramUnderTest::Kill()
     CloseHandle(info_.hProcess);
     CloseHandle(info_.hThread);
     info_ = {};
+}
+
+std::string TestMovie(const char *name) { return std::string(TEST_MOVIE_DIR) + "\\" + name; }
+
+int CountOf(const std::string &haystack, const std::string &text)
+{
+    int count = 0;
+    for (size_t at = haystack.find(text); at != std::string::npos; at = haystack.find(text, at + text.size()))
+        count++;
+    return count;
+}
+
+int ProgramUnderTest::CountInLog(const std::string &text) const { return CountOf(ReadLogText(log_), text); }
+
+bool ProgramUnderTest::WaitForLog(const std::string &text, DWORD timeoutMs, int times)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (CountInLog(text) >= times)
+            return true;
+        if (!Running())
+            return CountInLog(text) >= times;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(30);
+    }
+}
+
+bool WritePlayerSettings(const PlayerSettings &settings)
+{
+    const struct {
+        const char *key;
+        const char *name;
+        DWORD value;
+    } values[] = {
+        {"Software\\Brontide\\Vizor Cinema\\output", "StereoCodingFormat", settings.StereoCodingFormat},
+        {"Software\\Brontide\\Vizor Cinema\\output", "EyeCodingFormat", settings.EyeCodingFormat},
+        {"Software\\Brontide\\Vizor Cinema\\movie", "OutputFormat", settings.OutputFormat},
+        {"Software\\Brontide\\Vizor Cinema\\movie", "VideomemoryMethod", settings.VideomemoryMethod},
+        {"Software\\Brontide\\Vizor Cinema\\movie", "StrenghtOf2Dto3DEffect", settings.StrenghtOf2Dto3DEffect},
+    };
+    for (const auto &v : values) {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, v.key, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+            return false;
+        LONG stored = RegSetValueExA(key, v.name, 0, REG_DWORD, (const BYTE *)&v.value, sizeof v.value);
+        RegCloseKey(key);
+        if (stored != ERROR_SUCCESS)
+            return false;
+    }
+    return true;
+}
+
+bool StartPlayer(ProgramUnderTest &player, const PlayerSettings &settings, const std::string &commandLineTail,
+                 const std::vector<std::pair<std::string, std::string>> &extraFiles, const char *readyLine,
+                 int showCommand)
+{
+    HANDLE lock = CreateMutexA(NULL, FALSE, "Parallaxia.e2e.PlayerSettings");
+    if (!lock)
+        return false;
+    const DWORD waited = WaitForSingleObject(lock, 120000);
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+        CloseHandle(lock);
+        return false;
+    }
+    bool started = WritePlayerSettings(settings) &&
+                   player.Start("Vizor_Movie.exe", commandLineTail, extraFiles, showCommand) &&
+                   player.WaitForLog(readyLine, 60000);
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+    return started;
+}
+
+HWND WaitForPlayerWindow(ProgramUnderTest &player, DWORD timeoutMs)
+{
+    return player.WaitForWindow("Vizor_Main", "Parallaxia", timeoutMs);
+}
+
+RECT MovieArea(HWND mainWindow)
+{
+    RECT client = {};
+    GetClientRect(mainWindow, &client);
+    POINT topLeft = {client.left, client.top}, bottomRight = {client.right, client.bottom};
+    ClientToScreen(mainWindow, &topLeft);
+    ClientToScreen(mainWindow, &bottomRight);
+    return RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y - 30};
+}
+
+bool CaptureScreen(const RECT &area, ScreenPixels *out)
+{
+    out->area = area;
+    out->width = area.right - area.left;
+    out->height = area.bottom - area.top;
+    if (out->width <= 0 || out->height <= 0)
+        return false;
+    out->pixels.assign((size_t)out->width * out->height, 0);
+
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = out->width;
+    info.bmiHeader.biHeight = -out->height; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    bool ok = false;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, out->width, out->height, screen, area.left, area.top, SRCCOPY | CAPTUREBLT) != 0;
+        GdiFlush();
+        const DWORD *source = (const DWORD *)bits;
+        for (size_t i = 0; i < out->pixels.size(); i++)
+            out->pixels[i] = source[i] & 0xFFFFFF;
+        SelectObject(memory, old);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return ok;
 }

@@ -1,0 +1,209 @@
+// Opening a movie: the multimedia stream, its video sample, the window size.
+#include "engine/movie_math.h"
+#include "engine/playback.h"
+
+#include "diagnostics/log.h"
+
+#include <string.h>
+
+static HRESULT CreateSystemStream(IAMMultiMediaStream **stream)
+{
+    return CoCreateInstance(CLSID_AMMultiMediaStream, NULL, CLSCTX_INPROC_SERVER, IID_IAMMultiMediaStream,
+                            (void **)stream);
+}
+
+CreateStreamFunction g_pfnCreateMultiMediaStream = CreateSystemStream;
+
+namespace {
+
+// Drops the stream objects of the movie that was open before, the sample first,
+// so that nothing can use a sample of a stream that is going away.
+void ReleaseMovieObjects()
+{
+    ReleaseHandle(g_pSample);
+    ReleaseHandle(g_pDDDirectShowGenerated);
+    ReleaseHandle(g_pDDStream);
+    ReleaseHandle(g_pPrimaryVidStream);
+}
+
+} // namespace
+
+void LogMovieInfo(MovieRecord *record)
+{
+    LogFormat("GetTimePerFrame %08.2f\n", (double)record->frameLength * 1e-7);
+    LogFormat("GetDuration %08.2f\n", (double)record->totalTime * 1e-7);
+    const MovieTiming timing = ComputeMovieTiming(record->frameLength, record->totalTime);
+    record->totalFrames = timing.totalFrames;
+    record->frameRate = timing.frameRate;
+    LogFormat("Frame Rate: %02.2f\n", record->frameRate);
+    LogFormat("Total Movie Frames: %d (aprox.)\n", (int)record->totalFrames);
+    LogFormat("Total Movie Time Lengt: %02d:%02d:%02.2f\n", timing.hours, timing.minutes, timing.seconds);
+    LogFormat("Movie resolution %d x %d \n", (int)(record->rect.right - record->rect.left),
+              (int)(record->rect.bottom - record->rect.top));
+}
+
+HRESULT RenderFileToMMStream(const char *name)
+{
+    LogMessage("content of szFilename\n");
+    LogMessage(name);
+    LogMessage("\n");
+
+    WCHAR wideName[PATH_CHARS];
+    if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, PATH_CHARS))
+        wideName[0] = 0; // too long to convert: opens nothing
+    wideName[PATH_CHARS - 1] = 0;
+
+    IAMMultiMediaStream *pAMStream = NULL;
+    HRESULT hr = g_pfnCreateMultiMediaStream(&pAMStream);
+    if (FAILED(CHECK_ERROR_COM(hr, "CoCreateInstance(CLSID_AMMultiMediaStream, NULL, CLSCTX_INPROC_SERVER,"
+                                   "IID_IAMMultiMediaStream, (void **)&pAMStream)")))
+        return E_FAIL;
+
+    CHECK_ERROR_DS(pAMStream->Initialize(STREAMTYPE_READ, 0, NULL), "pAMStream->Initialize(STREAMTYPE_READ, 0, NULL)");
+    CHECK_ERROR_DS(pAMStream->AddMediaStream(g_pDD3, &MSPID_PrimaryVideo, 0, NULL),
+                   "pAMStream->AddMediaStream(g_pDD3, &MSPID_PrimaryVideo, 0, NULL)");
+    CHECK_ERROR_DS(pAMStream->AddMediaStream(NULL, &MSPID_PrimaryAudio, AMMSF_ADDDEFAULTRENDERER, NULL),
+                   "pAMStream->AddMediaStream(NULL, &MSPID_PrimaryAudio, AMMSF_ADDDEFAULTRENDERER, NULL)");
+
+    hr = pAMStream->OpenFile(wideName, 0);
+    if (FAILED(hr)) {
+        ShowMessageBox(ghWnd, "File format not supported.", "Error", MB_OK);
+        RestoreSurface();
+        pAMStream->Release();
+        return E_FAIL;
+    }
+
+    ReleaseMovieObjects();
+    StoreHandle(g_pMMStream, pAMStream);
+    return S_OK;
+}
+
+HRESULT InitRenderToSurface()
+{
+    LogMessage("Going to execute InitRenderToSurface()\n");
+
+    IMediaStream *videoStream = NULL;
+    CHECK_ERROR_DS(g_pMMStream->GetMediaStream(MSPID_PrimaryVideo, &videoStream),
+                   "g_pMMStream->GetMediaStream(MSPID_PrimaryVideo, &g_pPrimaryVidStream)");
+    StoreHandle(g_pPrimaryVidStream, videoStream);
+
+    IDirectDrawMediaStream *ddStream = NULL;
+    HRESULT hr = E_POINTER;
+    if (g_pPrimaryVidStream)
+        hr = g_pPrimaryVidStream->QueryInterface(IID_IDirectDrawMediaStream, (void **)&ddStream);
+    CHECK_ERROR_DS(hr, "g_pPrimaryVidStream->QueryInterface(IID_IDirectDrawMediaStream, (void **)&g_pDDStream)");
+    StoreHandle(g_pDDStream, ddStream);
+
+    DDSURFACEDESC ddsd;
+    memset(&ddsd, 0, sizeof ddsd);
+    ddsd.dwSize = sizeof ddsd;
+    hr = g_pDDStream ? g_pDDStream->GetFormat(&ddsd, NULL, NULL, NULL) : E_POINTER;
+    CHECK_ERROR_DS(hr, "g_pDDStream->GetFormat(&ddsd, NULL, NULL, NULL)");
+
+    DWORD pdwFlags = 0;
+    hr = g_pMMStream->GetInformation(&pdwFlags, NULL);
+    if (hr == E_NOTIMPL) // the stream cannot tell: logged, but not worth stopping the user for
+        LogCallFailure(hr, "g_pMMStream->GetInformation(&pdwFlags, NULL)", ERROR_TABLE_DS);
+    else
+        CHECK_ERROR_DS(hr, "g_pMMStream->GetInformation(&pdwFlags, NULL)");
+    if (SUCCEEDED(hr) && (pdwFlags & MMSSF_SUPPORTSEEK))
+        LogMessage("File does support seeking (based on GetInformation)\n");
+    else
+        LogMessage("Warning !! File does not support seeking, unable to use functionalites related to movie "
+                   "position\n");
+
+    STREAM_TIME frameLength = 0;
+    hr = g_pDDStream ? g_pDDStream->GetTimePerFrame(&frameLength) : E_POINTER;
+    CHECK_ERROR_DS(hr, "g_pDDStream->GetTimePerFrame(&movie.frameLength.int64)");
+    movie.frameLength = SUCCEEDED(hr) ? frameLength : 0;
+
+    STREAM_TIME duration = 0;
+    hr = g_pMMStream->GetDuration(&duration);
+    HRESULT result = CHECK_ERROR_DS(hr, "g_pMMStream->GetDuration(&movie.totalTime.int64)");
+    movie.totalTime = SUCCEEDED(hr) ? duration : 0;
+
+    movie.rect.left = 0;
+    movie.rect.top = 0;
+    movie.rect.right = (LONG)ddsd.dwWidth;
+    movie.rect.bottom = (LONG)ddsd.dwHeight;
+
+    LogMovieInfo(&movie);
+
+    switch (output.VideomemoryMethod) {
+    case VIDEOMEMORY_METHOD1: {
+        ReleaseHandle(g_pDDDirectShowGenerated);
+        IDirectDrawStreamSample *sample = NULL;
+        result = g_pDDStream ? g_pDDStream->CreateSample(NULL, NULL, 0, &sample) : E_POINTER;
+        CHECK_ERROR_DS(result, "g_pDDStream->CreateSample(NULL, NULL, 0, &g_pSample)");
+        StoreHandle(g_pSample, sample);
+        if (g_pSample) {
+            IDirectDrawSurface *surface = NULL;
+            RECT rect = movie.rect;
+            result = g_pSample->GetSurface(&surface, &rect);
+            CHECK_ERROR_DS(result, "g_pSample->GetSurface(&g_pDDDirectShowGenerated, &movie.rect)");
+            StoreHandle(g_pDDDirectShowGenerated, surface);
+            if (SUCCEEDED(result))
+                movie.rect = rect;
+        }
+        break;
+    }
+    case VIDEOMEMORY_METHOD2: {
+        IDirectDrawStreamSample *sample = NULL;
+        result = g_pDDStream && g_pDDSoff_screen1
+                     ? g_pDDStream->CreateSample(g_pDDSoff_screen1, &movie.rect, 0, &sample)
+                     : E_POINTER;
+        CHECK_ERROR_DS(result, "g_pDDStream->CreateSample(g_pDDSoff_screen1, &movie.rect, 0, &g_pSample)");
+        StoreHandle(g_pSample, sample);
+        break;
+    }
+    default:
+        LogMessage("Non defined videomemory method in InitRenderToSurface()\n");
+        break;
+    }
+
+    FitWindowToMovie();
+    return result;
+}
+
+HRESULT FitWindowToMovie()
+{
+    int width, height;
+    if (movie.bMCF) {
+        width = movie.mcfRect.right;
+        height = movie.mcfRect.bottom;
+    } else {
+        if (output.OutputFormat == OUTPUT_PURE_INTERLACED)
+            LogMessage("Warning: The resize method for stereoscopic modes is not clear\n");
+        width = movie.rect.right;
+        height = movie.rect.bottom;
+    }
+    const WindowFit fit = FitWindow(width, height, CONTROL_STRIP_HEIGHT, display.screenWidth, display.screenHeight);
+    if (!fit.fits) {
+        LogFormat("Warning: We can not fit into the screen with %d x %d window\n",
+                  (int)movie.rect.right + WINDOW_EXTRA_WIDTH, (int)movie.rect.bottom + WINDOW_EXTRA_HEIGHT);
+        return 0;
+    }
+    const BOOL moved = MoveWindow(ghWnd, fit.x, fit.y, fit.width, fit.height, TRUE);
+    LogFormat("Window resized to iX,iY,nWidth,nHeight %d  %d %d %d \n", fit.x, fit.y, fit.width, fit.height);
+    return moved;
+}
+
+HRESULT StartRendering()
+{
+    movie.state = Uninitialized;
+
+    HRESULT hr = RenderFileToMMStream(movie.szFileName);
+    if (FAILED(hr)) {
+        LogMessage("hr = RenderFileToMMStream(movie.szFileName); Failed");
+        LogDirectShowErrorText(hr);
+        LogMessage("Warning !!! Exit code will be normaly activated\n");
+        return hr;
+    }
+
+    hr = InitRenderToSurface();
+    if (FAILED(hr))
+        CHECK_ERROR_DS(hr, "InitRenderToSurface()");
+
+    movie.state = Playing;
+    return CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_RUN), "g_pMMStream->SetState(STREAMSTATE_RUN)");
+}

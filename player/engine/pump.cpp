@@ -1,0 +1,315 @@
+// The frame pump: fetch the next frame into the sample, draw it through one of
+// the two drawing paths, and notice the end of the movie.
+#include "engine/movie_math.h"
+#include "engine/playback.h"
+
+#include "diagnostics/log.h"
+#include "shell/commandline.h"
+#include "stereo/stereo.h"
+
+#include <time.h>
+
+namespace {
+
+// The frame-timing run.
+int32_t bTimingStarted;
+int64_t playStartTime;
+
+bool stepReportedFailure;
+
+// Reports a failed call of the frame step; remembers that the user was shown a box.
+HRESULT CheckStep(HRESULT result, const char *callText, ErrorTable table)
+{
+    if (FAILED(result))
+        stepReportedFailure = true;
+    return CheckError(result, callText, table);
+}
+
+bool CodingDefined(int coding) { return coding >= SHIFTED_AB && coding <= PURE_INTERLACED; }
+
+// Stretches the whole frame onto the movie area.
+HRESULT BlitFrame(IDirectDrawSurface *source, const char *callText)
+{
+    HRESULT hr = E_POINTER;
+    if (source && g_pPrimarySurface)
+        hr = g_pPrimarySurface->Blt(&state.rect, source, &movie.rect, DDBLT_WAIT, NULL);
+    if (FAILED(hr))
+        CHECK_ERROR_DD(hr, callText);
+    return hr;
+}
+
+HRESULT Checked(HRESULT hr, const char *callText)
+{
+    if (FAILED(hr))
+        CHECK_ERROR_DD(hr, callText);
+    return hr;
+}
+
+// The line routines of the second method, one per stereo coding.
+typedef HRESULT (*LineRoutine)(IDirectDrawSurface *, IDirectDrawSurface *, RECT, RECT, int);
+struct LineRoutineEntry {
+    int coding;
+    LineRoutine routine;
+    const char *callText;
+};
+const LineRoutineEntry lineRoutines[] = {
+    {SHIFTED_AB, SHIFTED_AB_DisplayInterlaced,
+     "SHIFTED_AB_DisplayInterlaced(g_pDDSoff_screen1, g_pPrimarySurface, movie.rect, state.rect, "
+     "movie.EyeCodingFormat)"},
+    {PURE_AB, PURE_AB_DisplayInterlaced,
+     "PURE_AB_DisplayInterlaced(g_pDDSoff_screen1, g_pPrimarySurface, movie.rect, state.rect, "
+     "movie.EyeCodingFormat)"},
+    {PURE_LR, PURE_LR_DisplayInterlaced,
+     "PURE_LR_DisplayInterlaced(g_pDDSoff_screen1, g_pPrimarySurface, movie.rect, state.rect, "
+     "movie.EyeCodingFormat)"},
+    {PURE_INTERLACED, PURE_INTERLACED_DisplayInterlaced,
+     "PURE_INTERLACED_DisplayInterlaced(g_pDDSoff_screen1, g_pPrimarySurface, movie.rect, state.rect, "
+     "movie.EyeCodingFormat)"},
+};
+
+// Draws through the drawing path of the current method; returns false (after the
+// warning) when the method is not defined.
+bool DrawByMethod(HRESULT *result)
+{
+    switch (output.VideomemoryMethod) {
+    case VIDEOMEMORY_METHOD1:
+        *result = Draw1();
+        if (FAILED(*result))
+            CheckStep(*result, "Draw1()", ERROR_TABLE_DD);
+        return true;
+    case VIDEOMEMORY_METHOD2:
+        *result = Draw2();
+        if (FAILED(*result))
+            CheckStep(*result, "Draw2()", ERROR_TABLE_DD);
+        return true;
+    default:
+        LogMessage("Warning !! Undefined videomemory managment method");
+        return false;
+    }
+}
+
+} // namespace
+
+bool FramePumpReady() { return g_pSample != NULL; }
+
+bool LastFrameStepReportedFailure() { return stepReportedFailure; }
+
+void ResetFrameTiming()
+{
+    bTimingStarted = 0;
+    playStartTime = 0;
+    stepReportedFailure = false;
+}
+
+HRESULT Draw1()
+{
+    IDirectDrawSurface *const frame = g_pDDDirectShowGenerated;
+    switch (output.OutputFormat) {
+    case OUTPUT_NO_STEREO:
+        return BlitFrame(frame, "g_pPrimarySurface->Blt(&state.rect, g_pDDDirectShowGenerated, &movie.rect, "
+                                "DDBLT_WAIT, NULL)");
+    case OUTPUT_PURE_INTERLACED: {
+        if (!CodingDefined(movie.StereoCodingFormat))
+            break;
+        const char *text = "Universal_Display_Interlaced( g_pDDDirectShowGenerated, g_pPrimarySurface, "
+                           "g_pDDSoff_screen1, g_pDDSoff_screen2, movie.rect, state.rect, "
+                           "movie.StereoCodingFormat, movie.EyeCodingFormat)";
+        if (!frame || !g_pPrimarySurface)
+            return Checked(E_POINTER, text);
+        return Checked(Universal_Display_Interlaced(frame, g_pPrimarySurface, g_pDDSoff_screen1, g_pDDSoff_screen2,
+                                                    movie.rect, state.rect, movie.StereoCodingFormat,
+                                                    movie.EyeCodingFormat),
+                       text);
+    }
+    case OUTPUT_2D_TO_3D: {
+        const char *text = "METHOD1_Display_2D_to_Interlaced(g_pDDDirectShowGenerated, g_pPrimarySurface, "
+                           "g_pDDSoff_screen1, g_pDDSoff_screen2, movie.rect, state.rect, "
+                           "output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat)";
+        if (!frame || !g_pPrimarySurface)
+            return Checked(E_POINTER, text);
+        return Checked(METHOD1_Display_2D_to_Interlaced(frame, g_pPrimarySurface, g_pDDSoff_screen1,
+                                                        g_pDDSoff_screen2, movie.rect, state.rect,
+                                                        output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat),
+                       text);
+    }
+    case OUTPUT_3D_TO_2D: {
+        if (!CodingDefined(movie.StereoCodingFormat))
+            break;
+        const char *text = "Universal_Display_3D_to_2D( g_pDDDirectShowGenerated, g_pPrimarySurface, "
+                           "g_pDDSoff_screen1, movie.rect, state.rect, movie.StereoCodingFormat)";
+        if (!frame || !g_pPrimarySurface)
+            return Checked(E_POINTER, text);
+        return Checked(Universal_Display_3D_to_2D(frame, g_pPrimarySurface, g_pDDSoff_screen1, movie.rect,
+                                                  state.rect, movie.StereoCodingFormat),
+                       text);
+    }
+    default:
+        LogMessage("Non defined output format for Draw1()\n");
+        return E_FAIL;
+    }
+    LogMessage("Non defined coding format for Draw1() OUTPUT_PURE_INTERLACED\n");
+    return E_FAIL;
+}
+
+HRESULT Draw2()
+{
+    IDirectDrawSurface *const frame = g_pDDSoff_screen1;
+    switch (output.OutputFormat) {
+    case OUTPUT_NO_STEREO:
+        return BlitFrame(frame, "g_pPrimarySurface->Blt(&state.rect, g_pDDSoff_screen1, &movie.rect, DDBLT_WAIT, "
+                                "NULL)");
+    case OUTPUT_PURE_INTERLACED:
+        for (const LineRoutineEntry &entry : lineRoutines) {
+            if (entry.coding != movie.StereoCodingFormat)
+                continue;
+            if (!frame || !g_pPrimarySurface)
+                return Checked(E_POINTER, entry.callText);
+            return Checked(entry.routine(frame, g_pPrimarySurface, movie.rect, state.rect, movie.EyeCodingFormat),
+                           entry.callText);
+        }
+        break;
+    case OUTPUT_2D_TO_3D: {
+        const char *text = "METHOD2_Display_2D_to_Interlaced(g_pDDSoff_screen1, g_pPrimarySurface, movie.rect, "
+                           "state.rect, output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat)";
+        if (!frame || !g_pPrimarySurface)
+            return Checked(E_POINTER, text);
+        return Checked(METHOD2_Display_2D_to_Interlaced(frame, g_pPrimarySurface, movie.rect, state.rect,
+                                                        output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat),
+                       text);
+    }
+    case OUTPUT_3D_TO_2D: {
+        if (!CodingDefined(movie.StereoCodingFormat))
+            break;
+        const char *text = "Universal_Display_3D_to_2D( g_pDDSoff_screen1, g_pPrimarySurface, g_pDDSoff_screen2, "
+                           "movie.rect, state.rect, movie.StereoCodingFormat)";
+        if (!frame || !g_pPrimarySurface)
+            return Checked(E_POINTER, text);
+        return Checked(Universal_Display_3D_to_2D(frame, g_pPrimarySurface, g_pDDSoff_screen2, movie.rect,
+                                                  state.rect, movie.StereoCodingFormat),
+                       text);
+    }
+    default:
+        LogMessage("Non defined output format for Draw2()\n");
+        return E_FAIL;
+    }
+    LogMessage("Non defined coding format for Draw2() OUTPUT_PURE_INTERLACED\n");
+    return E_FAIL;
+}
+
+void UpdateOutputRect()
+{
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(ghWnd, &client);
+    POINT topLeft = {client.left, client.top};
+    POINT bottomRight = {client.right, client.bottom};
+    ClientToScreen(ghWnd, &topLeft);
+    ClientToScreen(ghWnd, &bottomRight);
+    state.rect.left = topLeft.x;
+    state.rect.top = topLeft.y;
+    state.rect.right = bottomRight.x;
+    state.rect.bottom = bottomRight.y - CONTROL_STRIP_HEIGHT;
+}
+
+int IsOutputRectAcceptable()
+{
+    if (OutputRectAcceptable(state.bApplicationMinimized, state.rect.left, state.rect.top, state.rect.right,
+                             state.rect.bottom))
+        return 1;
+    LogMessage("Warning !! Tring to render to unacceptable output rectangle\n");
+    LogFormat("Problematic rendering area: l %d r %d  t %d  b %d \n", (int)state.rect.left, (int)state.rect.right,
+              (int)state.rect.top, (int)state.rect.bottom);
+    return 0;
+}
+
+void RestoreSurface()
+{
+    if (movie.state == Uninitialized) {
+        LogMessage("Warning: Calling RestoreSurface with non initialized movie\n");
+        return;
+    }
+    UpdateOutputRect();
+    UpdateWindow(GetDlgItem(ghWnd, MOVIE_BACKGROUND));
+    if (!IsOutputRectAcceptable())
+        return;
+    HRESULT hr;
+    switch (output.VideomemoryMethod) {
+    case VIDEOMEMORY_METHOD1:
+        LogMessage("Restoring surface by Draw1()\n");
+        hr = Draw1();
+        if (FAILED(hr))
+            CHECK_ERROR_DD(hr, "Draw1()");
+        break;
+    case VIDEOMEMORY_METHOD2:
+        LogMessage("Restoring surface by Draw2()\n");
+        hr = Draw2();
+        if (FAILED(hr))
+            CHECK_ERROR_DD(hr, "Draw2()");
+        break;
+    default:
+        LogMessage("Warning !! Undefined videomemory managment method");
+        break;
+    }
+}
+
+// The end of a playback: stop the stream, log the achieved frame rate and, after
+// the start-up movie, go on with the movie of the command line.
+static void EndPlayback()
+{
+    CheckStep(g_pMMStream->SetState(STREAMSTATE_STOP), "g_pMMStream->SetState(STREAMSTATE_STOP)", ERROR_TABLE_DS);
+
+    state.latestFramerate = AchievedFrameRate(state.frameCount, (int64_t)time(NULL) - playStartTime);
+
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(ghWnd, &client);
+    state.rect = client;
+
+    LogFormat("Source resolution  %d x %d \n", (int)(movie.rect.right - movie.rect.left),
+              (int)(movie.rect.bottom - movie.rect.top));
+    LogFormat("Destination resolution  %d x %d \n", (int)(state.rect.right - state.rect.left),
+              (int)(state.rect.bottom - state.rect.top));
+    LogFormat("Frames played: %d \n", (int)state.frameCount);
+    LogFormat("EXPERIENTAL FRAMERATE: %d \n", (int)state.latestFramerate);
+    LogMessage(output.VideomemoryMethod == VIDEOMEMORY_METHOD1 ? "VIDEOMEMORY_METHOD1\n" : "VIDEOMEMORY_METHOD2\n");
+
+    state.frameCount = 0;
+    bTimingStarted = 0;
+    movie.state = Stopped;
+
+    if (movie.source == Initial_movie) {
+        LogMessage("Restarting after InitalMoviePlayback\n");
+        movie.source = No_source;
+        ProcessCommandLine();
+        if (movie.source != No_source)
+            StartRendering();
+    }
+}
+
+void RenderNextFrame()
+{
+    stepReportedFailure = false;
+    if (!g_pSample)
+        return;
+
+    if (!bTimingStarted) {
+        playStartTime = (int64_t)time(NULL);
+        bTimingStarted = 1;
+    }
+
+    const HRESULT update = g_pSample->Update(0, NULL, NULL, 0);
+    if (update == S_OK) {
+        UpdateOutputRect();
+        state.frameCount++;
+        STREAM_TIME now = 0;
+        HRESULT hr = g_pMMStream->GetTime(&now);
+        if (SUCCEEDED(CheckStep(hr, "g_pMMStream->GetTime(&movie.StreamTime.int64)", ERROR_TABLE_DS)))
+            movie.StreamTime = now;
+        if (IsOutputRectAcceptable()) {
+            HRESULT drawn;
+            DrawByMethod(&drawn);
+        }
+        return;
+    }
+
+    if (movie.state == Playing)
+        EndPlayback();
+}

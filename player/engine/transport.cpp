@@ -1,0 +1,115 @@
+// Transport: Play, Pause and Stop + Rewind move movie.state and drive the stream.
+#include "engine/playback.h"
+
+#include "diagnostics/log.h"
+#include "shell/window.h"
+
+namespace {
+
+HRESULT RunStream()
+{
+    return CHECK_ERROR_DS(g_pMMStream ? g_pMMStream->SetState(STREAMSTATE_RUN) : E_POINTER,
+                          "g_pMMStream->SetState(STREAMSTATE_RUN)");
+}
+
+// Seeks the stream to movie.StreamTime; an ASF movie from the internet cannot be sought.
+void SeekStep()
+{
+    LogMessage("Going to execute:CHECK_ERROR_DS(g_pMMStream->Seek(movie.StreamTime.int64));\n");
+    if (movie.source == Url_asf) {
+        LogMessage("Warning, I was not able to execute the Seek (playback of ASF from URL)\n");
+        return;
+    }
+    CHECK_ERROR_DS(g_pMMStream ? g_pMMStream->Seek(movie.StreamTime) : E_POINTER,
+                   "g_pMMStream->Seek(movie.StreamTime.int64)");
+}
+
+} // namespace
+
+void LogMovieState()
+{
+    switch (movie.state) {
+    case Uninitialized:
+        LogMessage("movie.state == Uninitialized\n");
+        break;
+    case Stopped:
+        LogMessage("movie.state == Stopped\n");
+        break;
+    case Paused:
+        LogMessage("movie.state == Paused\n");
+        break;
+    case Playing:
+        LogMessage("movie.state == Playing\n");
+        break;
+    default:
+        LogMessage("Warning !! undefined movie state\n");
+        break;
+    }
+}
+
+HRESULT Play()
+{
+    LogMessage("Play()\n");
+    switch (movie.state) {
+    case Uninitialized:
+        ShowMessageBox(ghWnd, "Please select a movie file first.", "Error", MB_OK);
+        break;
+    case Stopped:
+        LogMessage("Play is interpreting Stopped situation\n");
+        RunStream();
+        SeekStep();
+        movie.state = Playing;
+        break;
+    case Paused:
+        LogMessage("Play is interpreting Pause situation\n");
+        LogMessage("Going to execute:CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_RUN));\n");
+        RunStream();
+        SeekStep();
+        LogMessage("Going to execute:movie.state=Playing;\n");
+        movie.state = Playing;
+        break;
+    case Playing:
+        LogMessage("Play is interpreting Playing");
+        break;
+    default:
+        ShowMessageBox(ghWnd, "Undefined Movie State in Play.", "Error", MB_OK);
+        break;
+    }
+    LogMessage("Play() finished\n");
+    return 0;
+}
+
+HRESULT Pause()
+{
+    LogMessage("Pause()\n");
+    if (movie.state == Uninitialized)
+        return 0;
+    HRESULT hr = E_POINTER;
+    if (g_pMMStream) {
+        STREAM_TIME now = 0;
+        if (SUCCEEDED(g_pMMStream->GetTime(&now)))
+            movie.StreamTime = now;
+        hr = g_pMMStream->SetState(STREAMSTATE_STOP);
+    }
+    movie.state = Paused;
+    return hr;
+}
+
+HRESULT Stop()
+{
+    LogMessage("Executing Stop\n");
+    LogMovieState();
+    if (movie.state == Uninitialized)
+        return 0;
+    RunStream();
+    movie.StreamTime = 0;
+    SeekStep();
+    if (g_pSample)
+        CHECK_ERROR_DS(g_pSample->Update(0, NULL, NULL, 0), "g_pSample->Update(0, NULL, NULL, 0)");
+    HRESULT hr = CHECK_ERROR_DS(g_pMMStream ? g_pMMStream->SetState(STREAMSTATE_STOP) : E_POINTER,
+                                "g_pMMStream->SetState(STREAMSTATE_STOP)");
+    RestoreSurface();
+    movie.state = Stopped;
+    UpdateTrackbarPosition();
+    return hr;
+}

@@ -1,0 +1,51 @@
+// Reading the marker band of the generated movies (tools/make-movie.py) back
+// from the screen: every view has a band along its left edge whose colour names
+// the eye, the relative row inside the view and the frame number.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+enum class Mark { LeftEye, RightEye, Band, Black, Other };
+
+inline int Red(DWORD pixel) { return (pixel >> 16) & 0xFF; }
+inline int Green(DWORD pixel) { return (pixel >> 8) & 0xFF; }
+inline int Blue(DWORD pixel) { return pixel & 0xFF; }
+
+// Left eye: red 255, blue = frame % 200; right eye: blue 255, red = frame % 200;
+// green = (row in view * 256) / view height for both.
+inline Mark ClassifyMark(DWORD pixel)
+{
+    const int r = Red(pixel), g = Green(pixel), b = Blue(pixel);
+    if (r >= 250 && b < 200)
+        return Mark::LeftEye;
+    if (b >= 250 && r < 200)
+        return Mark::RightEye;
+    if (r == 128 && g == 128 && b == 128)
+        return Mark::Band;
+    if (r < 8 && g < 8 && b < 8)
+        return Mark::Black;
+    return Mark::Other;
+}
+
+inline const char *MarkName(Mark mark)
+{
+    switch (mark) {
+    case Mark::LeftEye:
+        return "left eye";
+    case Mark::RightEye:
+        return "right eye";
+    case Mark::Band:
+        return "band";
+    case Mark::Black:
+        return "black";
+    default:
+        return "other";
+    }
+}
+
+// Frame number (mod 200) carried by a marker pixel.
+inline int FrameCode(DWORD pixel) { return ClassifyMark(pixel) == Mark::LeftEye ? Blue(pixel) : Red(pixel); }
+// Relative row (0..255) inside the view carried by a marker pixel.
+inline int RelativeRow(DWORD pixel) { return Green(pixel); }
