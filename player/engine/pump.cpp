@@ -6,7 +6,9 @@
 #include "diagnostics/log.h"
 #include "shell/commandline.h"
 #include "stereo/stereo.h"
+#include "stereo/stereo_geometry.h"
 
+#include <string.h>
 #include <time.h>
 
 namespace {
@@ -66,6 +68,69 @@ const LineRoutineEntry lineRoutines[] = {
      "PURE_INTERLACED_DisplayInterlaced(g_pDDSoff_screen1, g_pPrimarySurface, movie.rect, state.rect, "
      "movie.EyeCodingFormat)"},
 };
+
+// Where a line routine of the second method draws. Each of its copies is one
+// row; onto the screen surface every copy is a round trip to the display, and a
+// row that has to be stretched on the way is slower still, so neither keeps up
+// with a movie. The rows are therefore put together in the second work surface
+// (free with this method): as wide as the source rows they come from, so that
+// every row copy is a plain one, and with a top row whose parity is that of the
+// movie area's top screen row, so that every row gets the view the parity rule
+// gives its screen row. One copy then shows the whole area, stretched to its
+// width and clipped like any other. When the work surface cannot hold the rows,
+// the routine draws onto the screen directly.
+struct LineTarget {
+    IDirectDrawSurface *surface;
+    RECT rect;
+    bool composed;
+};
+
+LineTarget ChooseLineTarget(int64_t rowWidth)
+{
+    LineTarget target = {g_pPrimarySurface, state.rect, false};
+    if (!g_pDDSoff_screen2)
+        return target;
+    DDSURFACEDESC ddsd;
+    memset(&ddsd, 0, sizeof ddsd);
+    ddsd.dwSize = sizeof ddsd;
+    if (FAILED(g_pDDSoff_screen2->GetSurfaceDesc(&ddsd)))
+        return target;
+    const int64_t width = (int64_t)state.rect.right - state.rect.left;
+    const int64_t height = (int64_t)state.rect.bottom - state.rect.top;
+    const LONG parity = state.rect.top & 1;
+    // The last pair of an odd-height area reaches one row below it.
+    if (width <= 0 || height <= 0 || rowWidth <= 0 || rowWidth > (int64_t)ddsd.dwWidth ||
+        parity + height + 1 > (int64_t)ddsd.dwHeight)
+        return target;
+    target.surface = g_pDDSoff_screen2;
+    target.rect = RECT{0, parity, (LONG)rowWidth, parity + (LONG)height};
+    target.composed = true;
+    return target;
+}
+
+// Width of the source rows a line routine copies for the current movie.
+int64_t SourceRowWidth()
+{
+    const int64_t width = (int64_t)movie.rect.right - movie.rect.left;
+    if (output.OutputFormat == OUTPUT_2D_TO_3D)
+        return width - SyntheticShift((int32_t)width, output.StrenghtOf2Dto3DEffect);
+    if (movie.StereoCodingFormat == PURE_LR)
+        return width / 2;
+    return width;
+}
+
+// Shows what a line routine put together in the work surface; returns the
+// routine's failure if it had one, else the result of showing it.
+HRESULT ShowLineTarget(const LineTarget &target, HRESULT drawn)
+{
+    if (!target.composed)
+        return drawn;
+    RECT source = target.rect;
+    const HRESULT shown = Checked(g_pPrimarySurface->Blt(&state.rect, g_pDDSoff_screen2, &source, DDBLT_WAIT, NULL),
+                                  "g_pPrimarySurface->Blt(&state.rect, g_pDDSoff_screen2, &buffer_destination, "
+                                  "DDBLT_WAIT, NULL)");
+    return FAILED(drawn) ? drawn : shown;
+}
 
 // Draws through the drawing path of the current method; returns false (after the
 // warning) when the method is not defined.
@@ -164,8 +229,10 @@ HRESULT Draw2()
                 continue;
             if (!frame || !g_pPrimarySurface)
                 return Checked(E_POINTER, entry.callText);
-            return Checked(entry.routine(frame, g_pPrimarySurface, movie.rect, state.rect, movie.EyeCodingFormat),
-                           entry.callText);
+            const LineTarget target = ChooseLineTarget(SourceRowWidth());
+            const HRESULT hr = Checked(
+                entry.routine(frame, target.surface, movie.rect, target.rect, movie.EyeCodingFormat), entry.callText);
+            return ShowLineTarget(target, hr);
         }
         break;
     case OUTPUT_2D_TO_3D: {
@@ -173,9 +240,12 @@ HRESULT Draw2()
                            "state.rect, output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat)";
         if (!frame || !g_pPrimarySurface)
             return Checked(E_POINTER, text);
-        return Checked(METHOD2_Display_2D_to_Interlaced(frame, g_pPrimarySurface, movie.rect, state.rect,
-                                                        output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat),
-                       text);
+        const LineTarget target = ChooseLineTarget(SourceRowWidth());
+        const HRESULT hr = Checked(METHOD2_Display_2D_to_Interlaced(frame, target.surface, movie.rect, target.rect,
+                                                                    output.StrenghtOf2Dto3DEffect,
+                                                                    movie.EyeCodingFormat),
+                                   text);
+        return ShowLineTarget(target, hr);
     }
     case OUTPUT_3D_TO_2D: {
         if (!CodingDefined(movie.StereoCodingFormat))

@@ -1,0 +1,129 @@
+#!/usr/bin/python3
+"""Runs the player on a generated movie in each mode and prints the figures
+(called by tools/bench-playback.sh inside its Wine environment)."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+OUTPUTS = {1072: "plain 2D", 1073: "interlaced", 1074: "2D to 3D", 1075: "3D to 2D"}
+CODINGS = {1076: ("SHIFTED_AB", "shifted_ab"), 1077: ("PURE_AB", "pure_ab"), 1078: ("PURE_LR", "pure_lr"),
+           1079: ("PURE_INTERLACED", "pure_interlaced")}
+METHODS = {1082: "method 1", 1083: "method 2"}
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def winepath(path):
+    return subprocess.run(["winepath", "-w", path], check=True, capture_output=True, text=True).stdout.strip()
+
+
+def set_setting(key, name, value):
+    subprocess.run(["wine", "reg", "add", "HKLM\\Software\\Brontide\\Vizor Cinema\\" + key, "/v", name,
+                    "/t", "REG_DWORD", "/d", str(value), "/f"], check=True, capture_output=True)
+
+
+def cpu_seconds(pid):
+    """User plus system time of one process (all its threads)."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def read_log(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read().decode("latin-1").replace("\r\n", "\n")
+    except OSError:
+        return ""
+
+
+def play(player, movie, log, timeout):
+    """Plays the movie to its end; returns (log text, seconds from open to end, CPU seconds)."""
+    if os.path.exists(log):
+        os.remove(log)
+    env = dict(os.environ, VIZOR_LOG=winepath(log))
+    process = subprocess.Popen(["wine", player, winepath(movie)], env=env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    try:
+        start = end = None
+        cpu_start = cpu_end = 0.0
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline and process.poll() is None:
+            text = read_log(log)
+            if start is None and "Starting Main Loop\n" in text:
+                start, cpu_start = time.monotonic(), cpu_seconds(process.pid)
+            if start is not None and "EXPERIENTAL FRAMERATE: " in text:
+                end, cpu_end = time.monotonic(), cpu_seconds(process.pid)
+                break
+            time.sleep(0.02)
+        return read_log(log), (end - start) if end and start else None, cpu_end - cpu_start
+    finally:
+        process.kill()
+        process.wait()
+        subprocess.run(["wineserver", "-w"], check=False)
+
+
+def number(pattern, text):
+    m = re.search(pattern, text)
+    return int(m.group(1)) if m else None
+
+
+def main():
+    build, seconds, all_codings = sys.argv[1], float(sys.argv[2]), sys.argv[3] == "1"
+    frames = int(round(seconds * 25))
+    folder = tempfile.mkdtemp(prefix="bench-playback-", dir=build)
+    # A copy of the player alone, so that no start-up movie plays first.
+    player = os.path.join(folder, "Vizor_Movie.exe")
+    shutil.copyfile(os.path.join(build, "bin", "Vizor_Movie.exe"), player)
+    cases = []
+    for method in METHODS:
+        for output in OUTPUTS:
+            codings = list(CODINGS) if all_codings and output in (1073, 1075) else [1076]
+            for coding in codings:
+                cases.append((output, coding, method))
+    try:
+        movies = {}
+        for coding in sorted({c for _, c, _ in cases}):
+            movies[coding] = os.path.join(folder, CODINGS[coding][1] + ".avi")
+            subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "make-movie.py"),
+                            "--packing", CODINGS[coding][1], "--size", "720x576", "--fps", "25",
+                            "--frames", str(frames), "--audio", movies[coding]], check=True)
+        print("Load average before: %s" % open("/proc/loadavg").read().split()[:3])
+        print("Movie: 720x576, 25 fps, %d frames (%.0f s), 24-bit RGB with 16-bit PCM sound; screen 1024x768x24"
+              % (frames, seconds))
+        print()
+        header = "| Output | Coding | Method | Frames | Logged fps | Measured fps | CPU ms/frame | CPU % of a core |"
+        print(header)
+        print("|" + "---|" * (header.count("|") - 1))
+        for output, coding, method in cases:
+            set_setting("output", "StereoCodingFormat", coding)
+            set_setting("output", "EyeCodingFormat", 1080)
+            set_setting("movie", "OutputFormat", output)
+            set_setting("movie", "VideomemoryMethod", method)
+            set_setting("movie", "StrenghtOf2Dto3DEffect", 50)
+            log = os.path.join(folder, "player.log")
+            text, wall, cpu = play(player, movies[coding], log, timeout=seconds * 4 + 60)
+            played = number(r"Frames played: (-?\d+) \n", text)
+            logged = number(r"EXPERIENTAL FRAMERATE: (-?\d+) \n", text)
+            if played is None or not wall:
+                print("| %s | %s | %s | did not finish | | | | |" % (OUTPUTS[output], CODINGS[coding][0],
+                                                                    METHODS[method]))
+                continue
+            failures = text.count("failed with") - text.count("GetInformation(&pdwFlags, NULL)  failed with")
+            print("| %s | %s | %s | %d | %d | %.1f | %.1f | %.0f |%s" % (
+                OUTPUTS[output], CODINGS[coding][0], METHODS[method], played, logged, played / wall,
+                1000.0 * cpu / max(played, 1), 100.0 * cpu / wall,
+                "  (%d failed calls logged)" % failures if failures else ""))
+        print()
+        print("Load average after: %s" % open("/proc/loadavg").read().split()[:3])
+    finally:
+        for name in os.listdir(folder):
+            os.remove(os.path.join(folder, name))
+        os.rmdir(folder)
+
+
+if __name__ == "__main__":
+    main()
