@@ -69,13 +69,18 @@ void HandleMove()
     RestoreSurface();
 }
 
+int64_t TrackbarSeekTime(int64_t totalTime, uint32_t dwPos)
+{
+    return (totalTime / 1000) * (int64_t)dwPos;
+}
+
 void HandleTrackBar(HWND trackbar)
 {
     LogMessage("HandleTrackBar\n");
     const uint32_t dwPos = (uint32_t)SendMessageA(trackbar, TBM_GETPOS, 0, 0);
     if (movie.state == Uninitialized || movie.source == Url_asf)
         return;
-    movie.StreamTime = (movie.totalTime / 1000) * (int64_t)dwPos;
+    movie.StreamTime = TrackbarSeekTime(movie.totalTime, dwPos);
     movie.state = Paused;
     Play();
     RenderNextFrame();
