@@ -44,15 +44,24 @@ class FakeSample : public FakeUnknown<IDirectDrawStreamSample> {
 public:
     using FakeUnknown::FakeUnknown;
     std::vector<HRESULT> updateResults; // answered in turn; S_OK once they run out
+    std::vector<STREAM_TIME> startTimes; // of the frame in the sample, in turn; none: the sample cannot tell
     IDirectDrawSurface *surface = nullptr;
     RECT surfaceRect = {0, 0, 0, 0};
     HRESULT getSurfaceResult = S_OK;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **) override { return Unexpected("Sample::QueryInterface"); }
     HRESULT STDMETHODCALLTYPE GetMediaStream(IMediaStream **) override { return Unexpected("GetMediaStream"); }
-    HRESULT STDMETHODCALLTYPE GetSampleTimes(STREAM_TIME *, STREAM_TIME *, STREAM_TIME *) override
+    HRESULT STDMETHODCALLTYPE GetSampleTimes(STREAM_TIME *start, STREAM_TIME *end, STREAM_TIME *current) override
     {
-        return Unexpected("GetSampleTimes");
+        Record("GetSampleTimes");
+        if (startTimes.empty())
+            return E_NOTIMPL;
+        *start = startTimes.front();
+        *end = *start + 400000;
+        *current = 0;
+        if (startTimes.size() > 1)
+            startTimes.erase(startTimes.begin());
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetSampleTimes(const STREAM_TIME *, const STREAM_TIME *) override
     {

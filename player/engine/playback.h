@@ -21,6 +21,9 @@ HRESULT Draw2();
 void UpdateOutputRect();
 int IsOutputRectAcceptable();
 void RestoreSurface();
+// The movie time of the frame in the sample (its start time); false when the
+// sample cannot tell.
+bool CurrentFrameTime(int64_t *time);
 // True when a frame step can do anything (a sample exists).
 bool FramePumpReady();
 // True when the last frame step reported a failure to the user (and showed the

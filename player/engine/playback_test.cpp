@@ -191,14 +191,18 @@ struct TransportCase {
     std::vector<std::string> boxes;
 };
 
+// The stream is stopped while it is sought and run afterwards (Wine's stream,
+// sought while running, hangs later).
+const CallList REWIND = {"SetState(STOP)", "Seek(0)", "SetState(RUN)", "Update", "SetState(STOP)"};
+
 TEST_F(PlaybackTest, TransportFollowsTheStateTable)
 {
     const TransportCase cases[] = {
         {"Play, no movie", Uninitialized, No_source, false, Play, {}, Uninitialized, 700,
          "Play()\nPlay() finished\n", {"Error: Please select a movie file first."}},
-        {"Play, stopped", Stopped, File, true, Play, {"SetState(RUN)", "Seek(700)"}, Playing, 700,
+        {"Play, stopped", Stopped, File, true, Play, {"SetState(STOP)", "Seek(700)", "SetState(RUN)"}, Playing, 700,
          "Play()\nPlay is interpreting Stopped situation\n" + SEEK_LINE + "Play() finished\n", {}},
-        {"Play, paused", Paused, File, true, Play, {"SetState(RUN)", "Seek(700)"}, Playing, 700,
+        {"Play, paused", Paused, File, true, Play, {"SetState(STOP)", "Seek(700)", "SetState(RUN)"}, Playing, 700,
          "Play()\nPlay is interpreting Pause situation\n"
          "Going to execute:CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_RUN));\n" +
              SEEK_LINE + "Going to execute:movie.state=Playing;\nPlay() finished\n",
@@ -207,31 +211,38 @@ TEST_F(PlaybackTest, TransportFollowsTheStateTable)
          "Play()\nPlay is interpreting PlayingPlay() finished\n", {}},
         {"Play, undefined state", 9, File, true, Play, {}, 9, 700, "Play()\nPlay() finished\n",
          {"Error: Undefined Movie State in Play."}},
-        {"Play, paused ASF address", Paused, Url_asf, true, Play, {"SetState(RUN)"}, Playing, 700,
+        {"Play, paused ASF address", Paused, Url_asf, true, Play, {"SetState(STOP)", "SetState(RUN)"}, Playing, 700,
          "Play()\nPlay is interpreting Pause situation\n"
          "Going to execute:CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_RUN));\n" +
              SEEK_LINE + "Warning, I was not able to execute the Seek (playback of ASF from URL)\n"
                          "Going to execute:movie.state=Playing;\nPlay() finished\n",
          {}},
         {"Pause, no movie", Uninitialized, No_source, false, Pause, {}, Uninitialized, 700, "Pause()\n", {}},
-        {"Pause, stopped", Stopped, File, true, Pause, {"GetTime", "SetState(STOP)"}, Paused, 1234, "Pause()\n", {}},
-        {"Pause, paused", Paused, File, true, Pause, {"GetTime", "SetState(STOP)"}, Paused, 1234, "Pause()\n", {}},
-        {"Pause, playing", Playing, File, true, Pause, {"GetTime", "SetState(STOP)"}, Paused, 1234, "Pause()\n", {}},
+        {"Pause, stopped", Stopped, File, true, Pause, {"GetSampleTimes", "GetTime", "SetState(STOP)"}, Paused, 1234,
+         "Pause()\n", {}},
+        {"Pause, paused", Paused, File, true, Pause, {"GetSampleTimes", "GetTime", "SetState(STOP)"}, Paused, 1234,
+         "Pause()\n", {}},
+        {"Pause, playing", Playing, File, true, Pause, {"GetSampleTimes", "GetTime", "SetState(STOP)"}, Paused, 1234,
+         "Pause()\n", {}},
+        {"Pause, playing, no sample", Playing, File, false, Pause, {"GetTime", "SetState(STOP)"}, Paused, 1234,
+         "Pause()\n", {}},
         {"Stop, no movie", Uninitialized, No_source, false, Stop, {}, Uninitialized, 700,
          "Executing Stop\nmovie.state == Uninitialized\n", {}},
-        {"Stop, stopped", Stopped, File, true, Stop, {"SetState(RUN)", "Seek(0)", "Update", "SetState(STOP)"}, Stopped,
+        {"Stop, stopped", Stopped, File, true, Stop, REWIND, Stopped,
          0, "Executing Stop\nmovie.state == Stopped\n" + SEEK_LINE + NO_AREA, {}},
-        {"Stop, paused", Paused, File, true, Stop, {"SetState(RUN)", "Seek(0)", "Update", "SetState(STOP)"}, Stopped,
+        {"Stop, paused", Paused, File, true, Stop, REWIND, Stopped,
          0, "Executing Stop\nmovie.state == Paused\n" + SEEK_LINE + NO_AREA, {}},
-        {"Stop, playing", Playing, File, true, Stop, {"SetState(RUN)", "Seek(0)", "Update", "SetState(STOP)"}, Stopped,
+        {"Stop, playing", Playing, File, true, Stop, REWIND, Stopped,
          0, "Executing Stop\nmovie.state == Playing\n" + SEEK_LINE + NO_AREA, {}},
-        {"Stop, no sample", Playing, File, false, Stop, {"SetState(RUN)", "Seek(0)", "SetState(STOP)"}, Stopped, 0,
+        {"Stop, no sample", Playing, File, false, Stop, {"SetState(STOP)", "Seek(0)", "SetState(RUN)", "SetState(STOP)"},
+         Stopped, 0,
          "Executing Stop\nmovie.state == Playing\n" + SEEK_LINE + NO_AREA, {}},
-        {"Stop, ASF address", Paused, Url_asf, true, Stop, {"SetState(RUN)", "Update", "SetState(STOP)"}, Stopped, 0,
+        {"Stop, ASF address", Paused, Url_asf, true, Stop, {"SetState(STOP)", "SetState(RUN)", "Update", "SetState(STOP)"},
+         Stopped, 0,
          "Executing Stop\nmovie.state == Paused\n" + SEEK_LINE +
              "Warning, I was not able to execute the Seek (playback of ASF from URL)\n" + NO_AREA,
          {}},
-        {"Stop, undefined state", 9, File, true, Stop, {"SetState(RUN)", "Seek(0)", "Update", "SetState(STOP)"},
+        {"Stop, undefined state", 9, File, true, Stop, REWIND,
          Stopped, 0, "Executing Stop\nWarning !! undefined movie state\n" + SEEK_LINE + NO_AREA, {}},
     };
     for (const TransportCase &c : cases) {
@@ -308,7 +319,9 @@ TEST_F(PlaybackTest, PumpCountsFramesReadsTheTimeAndEndsThePlayback)
     EXPECT_EQ(2, state.frameCount);
     EXPECT_EQ(800000, movie.StreamTime);
     RenderNextFrame();
-    EXPECT_EQ((CallList{"Update", "GetTime", "Update", "GetTime", "Update", "SetState(STOP)"}), calls);
+    EXPECT_EQ((CallList{"Update", "GetTime", "GetSampleTimes", "Update", "GetTime", "GetSampleTimes", "Update",
+                        "SetState(STOP)"}),
+              calls);
     EXPECT_EQ(Stopped, movie.state);
     EXPECT_EQ(0, state.frameCount);
     EXPECT_EQ(2, state.latestFramerate) << "under a second counts as one";
@@ -326,6 +339,25 @@ TEST_F(PlaybackTest, PumpCountsFramesReadsTheTimeAndEndsThePlayback)
     RenderNextFrame();
     EXPECT_EQ((CallList{"Update"}), calls);
     EXPECT_EQ(Paused, movie.state);
+}
+
+TEST_F(PlaybackTest, ThePositionIsTheTimeOfTheFrameWhenTheSampleTellsIt)
+{
+    // Wine's stream clock starts again at every run; the frames keep their movie times.
+    OpenMovie(Playing);
+    stream.times = {10000, 410000};
+    sample.startTimes = {2000000, 2400000};
+    RenderNextFrame();
+    EXPECT_EQ(2000000, movie.StreamTime);
+    RenderNextFrame();
+    EXPECT_EQ(2400000, movie.StreamTime);
+    calls.clear();
+    Pause();
+    EXPECT_EQ((CallList{"GetSampleTimes", "SetState(STOP)"}), calls);
+    EXPECT_EQ(2400000, movie.StreamTime);
+    calls.clear();
+    Play();
+    EXPECT_EQ((CallList{"SetState(STOP)", "Seek(2400000)", "SetState(RUN)"}), calls);
 }
 
 TEST_F(PlaybackTest, AnyOtherUpdateResultEndsThePlaybackToo)

@@ -157,6 +157,15 @@ bool DrawByMethod(HRESULT *result)
 
 bool FramePumpReady() { return g_pSample != NULL; }
 
+bool CurrentFrameTime(int64_t *time)
+{
+    STREAM_TIME start = 0, end = 0, current = 0;
+    if (!g_pSample || FAILED(g_pSample->GetSampleTimes(&start, &end, &current)))
+        return false;
+    *time = start;
+    return true;
+}
+
 bool LastFrameStepReportedFailure() { return stepReportedFailure; }
 
 void ResetFrameTiming()
@@ -373,6 +382,11 @@ void RenderNextFrame()
         HRESULT hr = g_pMMStream->GetTime(&now);
         if (SUCCEEDED(CheckStep(hr, "g_pMMStream->GetTime(&movie.StreamTime.int64)", ERROR_TABLE_DS)))
             movie.StreamTime = now;
+        // The movie's position is the time of the frame just fetched: Wine's
+        // stream clock starts again from 0 at every run, wherever it was sought to.
+        int64_t frameTime;
+        if (CurrentFrameTime(&frameTime))
+            movie.StreamTime = frameTime;
         if (IsOutputRectAcceptable()) {
             HRESULT drawn;
             DrawByMethod(&drawn);

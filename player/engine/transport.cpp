@@ -12,16 +12,20 @@ HRESULT RunStream()
                           "g_pMMStream->SetState(STREAMSTATE_RUN)");
 }
 
-// Seeks the stream to movie.StreamTime; an ASF movie from the internet cannot be sought.
-void SeekStep()
+// Runs the stream from movie.StreamTime. The stream is stopped while it is
+// sought and run afterwards: Wine's stream, sought while it runs, hangs in a
+// later sample update or stop. An ASF movie from the internet is not sought.
+void RunFromStreamTime()
 {
     LogMessage("Going to execute:CHECK_ERROR_DS(g_pMMStream->Seek(movie.StreamTime.int64));\n");
-    if (movie.source == Url_asf) {
+    if (g_pMMStream)
+        g_pMMStream->SetState(STREAMSTATE_STOP); // mostly stopped already
+    if (movie.source == Url_asf)
         LogMessage("Warning, I was not able to execute the Seek (playback of ASF from URL)\n");
-        return;
-    }
-    CHECK_ERROR_DS(g_pMMStream ? g_pMMStream->Seek(movie.StreamTime) : E_POINTER,
-                   "g_pMMStream->Seek(movie.StreamTime.int64)");
+    else
+        CHECK_ERROR_DS(g_pMMStream ? g_pMMStream->Seek(movie.StreamTime) : E_POINTER,
+                       "g_pMMStream->Seek(movie.StreamTime.int64)");
+    RunStream();
 }
 
 } // namespace
@@ -56,15 +60,13 @@ HRESULT Play()
         break;
     case Stopped:
         LogMessage("Play is interpreting Stopped situation\n");
-        RunStream();
-        SeekStep();
+        RunFromStreamTime();
         movie.state = Playing;
         break;
     case Paused:
         LogMessage("Play is interpreting Pause situation\n");
         LogMessage("Going to execute:CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_RUN));\n");
-        RunStream();
-        SeekStep();
+        RunFromStreamTime();
         LogMessage("Going to execute:movie.state=Playing;\n");
         movie.state = Playing;
         break;
@@ -86,8 +88,11 @@ HRESULT Pause()
         return 0;
     HRESULT hr = E_POINTER;
     if (g_pMMStream) {
-        STREAM_TIME now = 0;
-        if (SUCCEEDED(g_pMMStream->GetTime(&now)))
+        // The resume point is the time of the frame on the screen. (The stream's
+        // own clock would do on the first run only: Wine's starts again from 0
+        // at every run, wherever the stream was sought to.)
+        int64_t now = 0;
+        if (CurrentFrameTime(&now) || SUCCEEDED(g_pMMStream->GetTime(&now)))
             movie.StreamTime = now;
         hr = g_pMMStream->SetState(STREAMSTATE_STOP);
     }
@@ -101,9 +106,8 @@ HRESULT Stop()
     LogMovieState();
     if (movie.state == Uninitialized)
         return 0;
-    RunStream();
     movie.StreamTime = 0;
-    SeekStep();
+    RunFromStreamTime();
     if (g_pSample)
         CHECK_ERROR_DS(g_pSample->Update(0, NULL, NULL, 0), "g_pSample->Update(0, NULL, NULL, 0)");
     HRESULT hr = CHECK_ERROR_DS(g_pMMStream ? g_pMMStream->SetState(STREAMSTATE_STOP) : E_POINTER,

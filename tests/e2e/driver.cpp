@@ -225,6 +225,27 @@ void ProgramUnderTest::PressKey(HWND window, UINT virtualKey)
     PostMessageA(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
 }
 
+void ProgramUnderTest::ClickButton(HWND window, int buttonId)
+{
+    PostMessageA(GetDlgItem(window, buttonId), BM_CLICK, 0, 0);
+}
+
+bool ProgramUnderTest::AnswerMessageBox(const char *caption, int buttonId, DWORD timeoutMs, std::string *text)
+{
+    FoundWindow box;
+    if (!WaitForMessageBox(caption, &box, timeoutMs))
+        return false;
+    if (text)
+        *text = box.text;
+    Answer(box, buttonId);
+    for (const DWORD start = GetTickCount(); IsWindow(box.window);) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
 bool ProgramUnderTest::Running() const
 {
     return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;

@@ -51,6 +51,11 @@ public:
     static void Answer(const FoundWindow &box, int buttonId);
     // Posts a key press (down and up) to a window.
     static void PressKey(HWND window, UINT virtualKey);
+    // Clicks the push button with the given id in a window (as the mouse would).
+    static void ClickButton(HWND window, int buttonId);
+    // Waits for a message box with the given caption, answers it with buttonId and
+    // waits until it is gone; its text goes to *text. False when no box came.
+    bool AnswerMessageBox(const char *caption, int buttonId, DWORD timeoutMs, std::string *text = nullptr);
 
     // Waits until the log holds text at least `times` times; false after timeoutMs
     // or when the program ended without writing it.
