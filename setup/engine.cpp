@@ -9,18 +9,6 @@
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "version record is 148 bytes");
 
-namespace {
-
-enum {
-    PLATFORM_WIN9X = 1,
-    PLATFORM_NT_X86 = 2,
-    PLATFORM_NT_ALPHA = 3,
-    PLATFORM_NT_MIPS = 4,
-    PLATFORM_NT_PPC = 5,
-    PLATFORM_WIN32S = 7,
-};
-
-}  // namespace
 
 int checkSystem(SetupContext *context)
 {
