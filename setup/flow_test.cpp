@@ -57,6 +57,7 @@ struct FlowFixture : ::testing::Test {
     TempFolder folder;
     ScopedEnvironment tmp{"TMP", folder.path().c_str()};
     MessageRecorder messages;
+    ProcessRecorder processes;
     std::string program = folder.file("setup.exe");
     std::unique_ptr<SetupContext> context;
     UINT_PTR timer = 0;
@@ -113,6 +114,11 @@ TEST_F(FlowFixture, SilentRunGoesThroughEveryStepWithoutAWord)
     EXPECT_TRUE(extracted(transform.c_str()));
     EXPECT_TRUE(extracted("Vizor.msi"));
     EXPECT_EQ(context->extractedCount, 3u);
+    // Wine's engine is newer than 2.0: msiexec alone, on the extracted package with the transform.
+    ASSERT_EQ(processes.started.size(), 1u);
+    EXPECT_EQ(processes.started[0].command,
+              "MSIEXEC.EXE /i \"" + std::string(context->workFolder) + "\\Vizor.msi\"  TRANSFORMS=\"" + transform + "\"");
+    EXPECT_EQ(processes.started[0].wait, 1);
 }
 
 TEST_F(FlowFixture, LanguageGivenOnTheCommandLineAsksNothing)
@@ -136,6 +142,7 @@ TEST_F(FlowFixture, LanguageGivenOnTheCommandLineAsksNothing)
     EXPECT_TRUE(extracted("1031.MST"));
     EXPECT_FALSE(extracted("1033.MST"));
     EXPECT_FALSE(extracted("Vizor.msi")) << "cancelled before the package";
+    EXPECT_TRUE(processes.started.empty());
     EXPECT_EQ(cancelRequested, 1);
     EXPECT_TRUE(messages.texts.empty());
 }
