@@ -255,10 +255,18 @@ void startAndEndInstalledPlayer(const std::string &notes)
 
 }  // namespace
 
+// setup.exe as downloaded, next to a planted MSIEXEC.EXE that must never run.
 TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
 {
+    ScratchFolder download("download");
+    std::string downloaded = download.path() + "\\setup.exe";
+    ASSERT_TRUE(CopyFileA(DIST, downloaded.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(launcher("setup_engine_stub.exe").c_str(), (download.path() + "\\MSIEXEC.EXE").c_str(),
+                          FALSE));
+    std::string planted = notes.path() + "\\planted.log";
+
     LauncherProcess setup;
-    ASSERT_TRUE(setup.start(DIST, "/S", temp.path()));
+    ASSERT_TRUE(setup.start(downloaded, "/S", temp.path(), {"ENGINE_STUB_LOG=" + planted}));
     std::string shown;
     ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] {
         shown = launcherMessage("setup.exe");
@@ -267,6 +275,7 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
     EXPECT_EQ(shown, "") << "a silent run showed a message";
     ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
 
+    EXPECT_FALSE(PathPresent(planted)) << "the MSIEXEC.EXE beside setup.exe ran";
     expectInstalled();
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "work folder or its list file left behind";
     startAndEndInstalledPlayer(notes.path());
