@@ -243,6 +243,13 @@ void startAndEndInstalledPlayer(const std::string &notes)
     });
     ASSERT_TRUE(started) << "the installed player did not come up";
     ASSERT_EQ(error, "") << "the installed player reported a failure";
+    std::vector<std::string> files = packageFiles();
+    if (std::find(files.begin(), files.end(), "Vizor_Initial.avi") != files.end()) {
+        std::string text;
+        ReadBytes(log, &text);
+        EXPECT_NE(text.find("Going to perform the inital movie rendering"), std::string::npos)
+            << "the start-up movie is not where the player looks for it";
+    }
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     HWND question = nullptr;
