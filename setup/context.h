@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "run_kinds.h"
+
 class PayloadReader;
 class ProgressDialog;
 
@@ -13,28 +15,6 @@ class ProgressDialog;
 const int SETUP_TEXT_CHARS = 1024;
 // Message texts composed for the message dialog.
 const int SETUP_MESSAGE_CHARS = 300;
-
-enum InstallMode {
-    Install = 0,
-    Administrative = 1,
-    Repair = 2,
-    Advertise = 3,
-    Uninstall = 4,
-    Patch = 5,
-};
-
-enum FileSource {
-    Temporary = 1,      // extracted into a folder of the launcher's making, deleted at the end
-    SourceFolder = 2,   // used where they lie, next to the launcher
-};
-
-enum LaunchKind {
-    Normal = 1,         // the full flow
-    PackageGiven = 2,   // "/M" was the last of "/M" and "/T"
-    FolderGiven = 3,    // "/T" was the last
-};
-
-typedef int PlatformCode;
 
 class SetupContext {
 public:

@@ -6,6 +6,7 @@
 
 #include "context.h"
 #include "dialogs.h"
+#include "engine.h"
 #include "launcher.h"
 #include "payload.h"
 #include "texts.h"
@@ -57,6 +58,7 @@ struct FlowFixture : ::testing::Test {
     TempFolder folder;
     ScopedEnvironment tmp{"TMP", folder.path().c_str()};
     MessageRecorder messages;
+    ProcessRecorder processes;
     std::string program = folder.file("setup.exe");
     std::unique_ptr<SetupContext> context;
     UINT_PTR timer = 0;
@@ -113,6 +115,11 @@ TEST_F(FlowFixture, SilentRunGoesThroughEveryStepWithoutAWord)
     EXPECT_TRUE(extracted(transform.c_str()));
     EXPECT_TRUE(extracted("Vizor.msi"));
     EXPECT_EQ(context->extractedCount, 3u);
+    // Wine's engine is newer than 2.0: msiexec alone, on the extracted package with the transform.
+    ASSERT_EQ(processes.started.size(), 1u);
+    EXPECT_EQ(processes.started[0].command,
+              "MSIEXEC.EXE /i \"" + std::string(context->workFolder) + "\\Vizor.msi\"  TRANSFORMS=\"" + transform + "\"");
+    EXPECT_EQ(processes.started[0].wait, 1);
 }
 
 TEST_F(FlowFixture, LanguageGivenOnTheCommandLineAsksNothing)
@@ -136,6 +143,7 @@ TEST_F(FlowFixture, LanguageGivenOnTheCommandLineAsksNothing)
     EXPECT_TRUE(extracted("1031.MST"));
     EXPECT_FALSE(extracted("1033.MST"));
     EXPECT_FALSE(extracted("Vizor.msi")) << "cancelled before the package";
+    EXPECT_TRUE(processes.started.empty());
     EXPECT_EQ(cancelRequested, 1);
     EXPECT_TRUE(messages.texts.empty());
 }
@@ -205,4 +213,51 @@ TEST_F(FlowFixture, UnfitProductFormatFallsBackToTheBuiltInText)
     EXPECT_EQ(runFullFlow(context.get()), 0);
     EXPECT_EQ(mainText, "Packagewright\xAE is preparing the Installation Wizard, which will install Vizor Test on "
                         "your computer. Please wait.");
+}
+
+// The system version comes from the platform (Wine reports 6.1); through the
+// version seam the flow meets Windows 2000, where an older engine is only noticed.
+TEST_F(FlowFixture, OlderEngineOnlyNoticedOnWindows2000AndInstalledElsewhere)
+{
+    struct Case {
+        unsigned major, minor;
+        std::vector<std::string> messages;
+        size_t started;   // processes started
+    } cases[] = {
+        {5, 0, {}, 1},
+        {6, 1,
+         {"1604: This setup does not contain the Windows Installer engine (INSTMSIW.EXE) required to run the "
+          "installation on this operating system."},
+         0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "system " << c.major << "." << c.minor);
+        static Case current;
+        current = c;
+        g_pfnSystemVersion = [](SystemVersion *version) {
+            *version = {true, 2, current.major, current.minor, 0};
+            return 1;
+        };
+        silentMode = 0;
+        messages.texts.clear();
+        processes.started.clear();
+        pack("[Startup]\r\nProduct=Vizor Test\r\nPackageName=Vizor.msi\r\nMsiVersion=99.0\r\nEnableLangDlg=N\r\n"
+             "[Languages]\r\nCount=1\r\nDefault=409\r\n",
+             {{"Vizor.msi", "package"}});
+        int result = runFullFlow(context.get());
+        std::string installed = context->installedEngineVersion;
+        ASSERT_FALSE(installed.empty()) << "Msi.DLL has a version";
+        if (c.major == 5) {
+            EXPECT_EQ(result, 1);
+            std::vector<std::string> notice = {"1207: Windows\xAE Installer " + installed +
+                                               " found.\nThis is an older version of the Windows\xAE Installer.\n\n\n"
+                                               "Click OK to continue"};
+            EXPECT_EQ(messages.texts, notice);
+        } else {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(messages.texts, c.messages);
+        }
+        EXPECT_EQ(processes.started.size(), c.started);
+        RemoveTree(context->workFolder);
+    }
 }

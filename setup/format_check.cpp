@@ -86,6 +86,8 @@ const char *formatKindsForId(int id)
     case IDS_OLDER_ENGINE:           // installed engine version
     case IDS_ERROR_CODE_PAGE:        // language name
     case IDS_ENGINE_MISSING:         // engine installer name
+    case IDS_ERROR_COMMAND_TOO_LONG: // program or package path
+    case IDS_ERROR_WAIT_ABANDONED:   // engine installer path
         return "s";
     case IDS_ERROR_DISK_SPACE:       // KB needed, drive
         return "ls";

@@ -6,6 +6,7 @@
 #include "container.h"
 #include "context.h"
 #include "dialogs.h"
+#include "engine.h"
 #include "payload.h"
 #include "texts.h"
 
@@ -20,6 +21,22 @@ int recordMessage(HINSTANCE, const char *text, int restart)
         g_recorder->restarts.push_back(restart);
     }
     return 1;
+}
+
+ProcessRecorder *g_processes;
+
+int recordProcess(const char *application, const char *command, int show, int wait, DWORD *exitCode)
+{
+    if (!g_processes)
+        return PROCESS_NOT_STARTED;
+    g_processes->started.push_back({application ? application : "", command, show, wait});
+    size_t n = g_processes->started.size();
+    ProcessAnswer answer = {wait ? PROCESS_ENDED : PROCESS_STARTED, 0};
+    if (n <= g_processes->answers.size())
+        answer = g_processes->answers[n - 1];
+    if (answer.outcome == PROCESS_ENDED && exitCode)
+        *exitCode = answer.exitCode;
+    return answer.outcome;
 }
 
 int g_folderSerial;
@@ -154,6 +171,18 @@ MessageRecorder::~MessageRecorder()
     g_recorder = nullptr;
 }
 
+ProcessRecorder::ProcessRecorder()
+{
+    g_processes = this;
+    g_pfnStartProcess = recordProcess;
+}
+
+ProcessRecorder::~ProcessRecorder()
+{
+    g_pfnStartProcess = startProcess;
+    g_processes = nullptr;
+}
+
 LauncherState::LauncherState()
 {
     currentLanguage = 0;
@@ -177,6 +206,12 @@ LauncherState::~LauncherState()
     g_pfnLanguageName = systemLanguageName;
     g_pfnUserDefaultLanguage = systemUserLanguage;
     g_pfnMessageDialog = runMessageDialog;
+    g_pfnSystemVersion = systemVersion;
+    g_pfnIsAdministrator = isAdministrator;
+    g_pfnStartProcess = startProcess;
+    g_runOnceKeyPath = RUN_ONCE_KEY;
+    g_pfnExitWindows = systemExitWindows;
+    g_pfnRestartSystem = restartSystem;
 }
 
 ScopedEnvironment::ScopedEnvironment(const char *variable, const char *value) : name(variable), had(false)

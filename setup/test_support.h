@@ -46,6 +46,26 @@ public:
     std::vector<int> restarts;
 };
 
+// Processes are recorded instead of started while this lives. Each start takes
+// the next answer; when the answers are used up a process "ends" with code 0.
+struct StartedProcess {
+    std::string application;
+    std::string command;
+    int show;
+    int wait;
+};
+struct ProcessAnswer {
+    int outcome;     // ProcessOutcome
+    DWORD exitCode;
+};
+class ProcessRecorder {
+public:
+    ProcessRecorder();
+    ~ProcessRecorder();
+    std::vector<StartedProcess> started;
+    std::vector<ProcessAnswer> answers;
+};
+
 // Puts the launcher's process-wide state back to a fresh start and restores the
 // seams when it ends.
 class LauncherState {

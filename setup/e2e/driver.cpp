@@ -31,21 +31,28 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM parameter)
     return FALSE;
 }
 
-// The environment block of this process with TMP and TEMP replaced.
-std::string environmentWithTemp(const std::string &temp)
+// The environment block of this process with TMP and TEMP replaced and extra added.
+std::string environmentWithTemp(const std::string &temp, const std::vector<std::string> &extra)
 {
+    std::vector<std::string> added = {"TMP=" + temp, "TEMP=" + temp};
+    added.insert(added.end(), extra.begin(), extra.end());
     std::string block;
     char *strings = GetEnvironmentStringsA();
     for (const char *p = strings; p && *p; p += strlen(p) + 1) {
-        if (_strnicmp(p, "TMP=", 4) == 0 || _strnicmp(p, "TEMP=", 5) == 0)
-            continue;
-        block += p;
-        block += '\0';
+        bool replaced = false;
+        for (const std::string &variable : added) {
+            size_t name = variable.find('=') + 1;
+            replaced = replaced || _strnicmp(p, variable.c_str(), name) == 0;
+        }
+        if (!replaced) {
+            block += p;
+            block += '\0';
+        }
     }
     if (strings)
         FreeEnvironmentStringsA(strings);
-    block += "TMP=" + temp + '\0';
-    block += "TEMP=" + temp + '\0';
+    for (const std::string &variable : added)
+        block += variable + '\0';
     block += '\0';
     return block;
 }
@@ -63,12 +70,13 @@ LauncherProcess::~LauncherProcess()
     }
 }
 
-bool LauncherProcess::start(const std::string &program, const std::string &arguments, const std::string &tempFolder)
+bool LauncherProcess::start(const std::string &program, const std::string &arguments, const std::string &tempFolder,
+                            const std::vector<std::string> &extra)
 {
     std::string command = "\"" + program + "\"";
     if (!arguments.empty())
         command += " " + arguments;
-    std::string environment = environmentWithTemp(tempFolder);
+    std::string environment = environmentWithTemp(tempFolder, extra);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -193,6 +201,21 @@ std::vector<DWORD> ChildProcesses(DWORD parent)
     return children;
 }
 
+std::vector<DWORD> ProcessesNamed(const char *name)
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (_stricmp(entry.szExeFile, name) == 0)
+            found.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return found;
+}
+
 void EndProcess(DWORD pid)
 {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
@@ -271,4 +294,19 @@ void RemoveTree(const std::string &path)
 bool PathPresent(const std::string &path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ReadBytes(const std::string &path, std::string *bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes->clear();
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes->append(buffer, got);
+    CloseHandle(file);
+    return true;
 }

@@ -11,8 +11,10 @@ class LauncherProcess {
 public:
     LauncherProcess() {}
     ~LauncherProcess();   // ends the process if it still runs
-    // Starts program with arguments; TMP and TEMP point at tempFolder.
-    bool start(const std::string &program, const std::string &arguments, const std::string &tempFolder);
+    // Starts program with arguments; TMP and TEMP point at tempFolder, and each
+    // "NAME=value" of extra is added to the environment.
+    bool start(const std::string &program, const std::string &arguments, const std::string &tempFolder,
+               const std::vector<std::string> &extra = {});
     bool waitForExit(DWORD ms);
     bool running() const;
     DWORD id() const { return processId; }
@@ -40,6 +42,8 @@ void ClickButton(HWND dialog, int id);
 
 // Processes started by parent.
 std::vector<DWORD> ChildProcesses(DWORD parent);
+// Running processes whose program file is named name (such as "setup.exe").
+std::vector<DWORD> ProcessesNamed(const char *name);
 void EndProcess(DWORD pid);
 
 // Names of the entries of folder that match pattern ("_pw*").
@@ -59,3 +63,5 @@ private:
 };
 void RemoveTree(const std::string &path);
 bool PathPresent(const std::string &path);
+// The whole file, opened so that its writer may go on writing.
+bool ReadBytes(const std::string &path, std::string *bytes);
