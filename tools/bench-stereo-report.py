@@ -54,6 +54,7 @@ def run_ours(exe, seconds):
         f = line.split()
         if f and f[0] == "ours":
             fps[(f[1], f[2], f[3])] = float(f[4])
+            copies[("cpu", f[1], f[2], f[3])] = float(f[6])
         elif f and f[0] == "copy":
             copies[(f[1], f[2])] = float(f[3])
         elif f and f[0] == "memcpy":
@@ -119,9 +120,20 @@ def main():
         print(line)
 
     print()
+    print("Processor time per frame in microseconds (all threads of the process; less affected by other load)")
+    print(header)
+    for name, coding in seen:
+        line = "%-34s %-16s" % (name, coding)
+        for config in configs:
+            for d in DESTINATIONS:
+                line += " %16.1f" % results[config][1].get(("cpu", name, coding, d), float("nan"))
+        print(line)
+
+    print()
     print("Cost of one copy in microseconds (what limits the row-by-row design)")
     print("%-34s %-16s" % ("copy", "") + "".join(" %16s" % ("%s %s" % (d, c)) for c in configs for d in DESTINATIONS))
-    for kind, label in [("row_stretch", "one row, 720 -> destination width"), ("row_bltfast", "one row BltFast"),
+    for kind, label in [("row_stretch", "one row, 720 -> destination width"),
+                        ("row_stretch_async", "the same with DDBLT_ASYNC added"), ("row_bltfast", "one row BltFast"),
                         ("one_pixel", "one pixel"), ("frame_unscaled", "720x576 frame unscaled")]:
         print("%-51s" % label + "".join(" %16.2f" % results[c][1].get((kind, d), float("nan"))
                                         for c in configs for d in DESTINATIONS))
@@ -137,12 +149,13 @@ def main():
     print("input cost (same run without the filter): %.1f us/frame" % (input_seconds * 1e6 / frames))
     print("%-34s %-16s %-9s %14s %12s %18s" % ("conversion", "stereo3d", "output", "filter us/fr", "filter fps",
                                               "stereo3d alone us"))
-    ffmpeg_fps = {}
+    ffmpeg_fps, ffmpeg_us = {}, {}
     for label, mode, _ in CONVERSIONS:
         total = ffmpeg_seconds("stereo3d=" + mode, frames)
         # Differences below 2 us a frame are within the noise of the input run.
         filter_seconds = max(total - input_seconds, 2e-6 * frames)
         ffmpeg_fps[mode] = frames / filter_seconds
+        ffmpeg_us[mode] = filter_seconds * 1e6 / frames
         alone = ""
         if "," in mode:
             alone = "%.1f" % (max(ffmpeg_seconds("stereo3d=" + mode.split(",")[0], frames) - input_seconds, 0)
@@ -161,6 +174,19 @@ def main():
                 for d in DESTINATIONS:
                     ours = results[config][0].get((name, coding, d), float("nan"))
                     line += " %16.3f" % (ours / ffmpeg_fps[mode])
+            print(line)
+    print()
+    print("The same ratio by processor time per frame (FFmpeg's time / ours; less affected by other load,")
+    print("but with the command stream thread on, ours includes that thread's waiting)")
+    print("%-34s %-45s" % ("conversion", "our routine") +
+          "".join(" %16s" % ("%s %s" % (d, c)) for c in configs for d in DESTINATIONS))
+    for label, mode, routines in CONVERSIONS:
+        for name, coding in routines:
+            line = "%-34s %-45s" % (label, name + ("" if coding == "-" else " " + coding))
+            for config in configs:
+                for d in DESTINATIONS:
+                    ours = results[config][1].get(("cpu", name, coding, d), float("nan"))
+                    line += " %16.3f" % (ffmpeg_us[mode] / ours if ours > 0 else float("nan"))
             print(line)
     print()
     print("load average after: %.2f %.2f %.2f" % os.getloadavg())

@@ -77,6 +77,13 @@ ENV
         wineboot -i >"$state/wineboot.log" 2>&1 || true
         wineserver -w || true
     fi
+    # Wine's Direct3D command-stream thread makes every synchronous blit a round trip
+    # between two threads; the player makes hundreds of one-row blits a frame.
+    if [ ! -f "$state/prefix-settings-1" ]; then
+        wine reg add 'HKCU\Software\Wine\Direct3D' /v csmt /t REG_DWORD /d 0 /f >>"$state/wineboot.log" 2>&1 || true
+        wineserver -w || true
+        touch "$state/prefix-settings-1"
+    fi
     echo "$envfile"
 }
 

@@ -258,7 +258,7 @@ protected:
         files.push_back(path);
         return path;
     }
-    TestLog log;
+    SettingsLog log;
     std::vector<std::string> files;
 };
 
@@ -426,7 +426,7 @@ TEST(McfNames, SuffixTests)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        TestLog log;
+        SettingsLog log;
         EXPECT_EQ(c.mcf, EndsOnMCF(c.name));
         EXPECT_EQ(c.asf, EndsOnASF(c.name));
         EXPECT_EQ(std::string(c.mcf ? "The files does  end on MCF or mcf\n" : "The files does not ends on MCF or mcf\n") +

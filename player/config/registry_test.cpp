@@ -39,7 +39,7 @@ protected:
     static std::string Dword(DWORD value) { return std::string((const char *)&value, sizeof value); }
 
     SettingsKeys keys;
-    TestLog log;
+    SettingsLog log;
     BoxRecorder boxes;
 };
 

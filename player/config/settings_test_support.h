@@ -3,7 +3,7 @@
 // files, and exclusive use of the settings keys in the test prefix.
 #pragma once
 
-#include "diagnostics/log.h"
+#include "diagnostics/test_log.h"
 #include "engine/records.h"
 
 #include <gtest/gtest.h>
@@ -15,19 +15,7 @@
 
 namespace settings_test {
 
-inline std::string ReadFileBytes(const std::string &path)
-{
-    std::string bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.append(chunk, n);
-    fclose(f);
-    return bytes;
-}
+inline std::string ReadFileBytes(const std::string &path) { return ReadWholeFileBytes(path); }
 
 inline void WriteFileBytes(const std::string &path, const std::string &bytes)
 {
@@ -73,32 +61,8 @@ struct BoxRecorder {
 };
 
 // The log of the running test, in a file of its own.
-class TestLog {
+class SettingsLog : public ::TestLog {
 public:
-    TestLog() : path(ScratchPath("log.txt"))
-    {
-        remove(path.c_str());
-        SetEnvironmentVariableA("VIZOR_LOG", path.c_str());
-        _putenv_s("VIZOR_LOG", path.c_str());
-        ResetLogWriter();
-    }
-    ~TestLog()
-    {
-        ResetLogWriter();
-        remove(path.c_str());
-    }
-    // What was logged after the time stamp and the empty line, with CR LF read back as LF.
-    std::string Body() const
-    {
-        std::string all = ReadFileBytes(path);
-        size_t start = all.find("\r\n\r\n");
-        all = start == std::string::npos ? all : all.substr(start + 4);
-        std::string text;
-        for (size_t i = 0; i < all.size(); i++)
-            if (!(all[i] == '\r' && i + 1 < all.size() && all[i + 1] == '\n'))
-                text += all[i];
-        return text;
-    }
     // The logged lines that begin with one of the prefixes, in order.
     std::vector<std::string> LinesStartingWith(const std::vector<std::string> &prefixes) const
     {
@@ -119,7 +83,6 @@ public:
         }
         return found;
     }
-    std::string path;
 };
 
 // The settings keys in the test prefix belong to one test at a time: ctest runs

@@ -2,4 +2,5 @@
 list(APPEND VIZOR_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/mcf.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mcf_setup.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/registry.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/registry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/panel.cpp)

@@ -1,5 +1,5 @@
 // The log writer's states and the three result-code tables.
-#include "diagnostics/log.h"
+#include "diagnostics/test_log.h"
 
 #include <gtest/gtest.h>
 
@@ -9,47 +9,19 @@
 
 namespace {
 
-std::string ReadFileBytes(const std::string &path)
-{
-    std::string bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.append(chunk, n);
-    fclose(f);
-    return bytes;
-}
-
 // Each test logs into its own file in the temporary folder.
 class LogTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char folder[MAX_PATH];
-        GetTempPathA(sizeof folder, folder);
-        path = std::string(folder) + "vizor_log_test_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
-        remove(path.c_str());
-        SetEnvironmentVariableA("VIZOR_LOG", path.c_str());
-        _putenv_s("VIZOR_LOG", path.c_str());
-        ResetLogWriter();
-    }
-    void TearDown() override
-    {
-        remove(path.c_str());
-        ResetLogWriter();
-    }
-    // The log without its time stamp and empty line.
+    TestLog log;
+    const std::string &path = log.path;
+    // The file after its time stamp and empty line, CR LF kept as written.
     std::string Body()
     {
-        std::string all = ReadFileBytes(path);
-        size_t start = all.find("\r\n\r\n");
+        const std::string all = log.Bytes();
+        const size_t start = all.find("\r\n\r\n");
         return start == std::string::npos ? all : all.substr(start + 4);
     }
-    std::string path;
+    std::string ReadFileBytes(const std::string &file) { return ReadWholeFileBytes(file); }
 };
 
 TEST_F(LogTest, FirstMessageWritesTimeStampAndEmptyLineInTextMode)

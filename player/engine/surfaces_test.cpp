@@ -2,31 +2,17 @@
 // through a factory whose objects fail at a chosen step.
 #include "engine/surfaces.h"
 
-#include "diagnostics/log.h"
+#include "diagnostics/test_log.h"
 #include "engine/records.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdio.h>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string ReadLog(const std::string &path)
-{
-    std::string text;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return text;
-    int c;
-    while ((c = fgetc(f)) != EOF)
-        if (c != '\r')
-            text += (char)c;
-    fclose(f);
-    size_t body = text.find("\n\n");
-    return body == std::string::npos ? text : text.substr(body + 2);
-}
 
 // What the fakes are told to do; HRESULT 1 means "pass the call on".
 const HRESULT PASS = 1;
@@ -210,12 +196,7 @@ class InitDirectDrawTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char folder[MAX_PATH];
-        GetTempPathA(sizeof folder, folder);
-        logPath = std::string(folder) + "vizor_surfaces_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
-        _putenv_s("VIZOR_LOG", logPath.c_str());
-        ResetLogWriter();
+        testLog.reset(new TestLog);
         script = Script();
         boxes.clear();
         g_pfnMessageBox = RecordBox;
@@ -235,13 +216,12 @@ protected:
         ReleaseHandle(g_pDDF);
         DestroyWindow(ghWnd);
         ghWnd = NULL;
-        remove(logPath.c_str());
-        ResetLogWriter();
+        testLog.reset();
         CoUninitialize();
     }
     std::string Box(const char *text) { return std::string("Error: ") + text; }
-    std::string SeeLog() { return Box(("See " + logPath + " for error analysis").c_str()); }
-    std::string logPath;
+    std::string SeeLog() { return Box(("See " + testLog->path + " for error analysis").c_str()); }
+    std::unique_ptr<TestLog> testLog;
 };
 
 std::string ScreenLine()
@@ -266,7 +246,7 @@ TEST_F(InitDirectDrawTest, NormalStartMakesEveryObjectInVideoMemory)
     EXPECT_EQ((DWORD)GetSystemMetrics(SM_CXSCREEN), desc.dwWidth);
     EXPECT_EQ((DWORD)GetSystemMetrics(SM_CYSCREEN), desc.dwHeight);
 
-    const std::string log = ReadLog(logPath);
+    const std::string log = testLog->Body();
     const std::string screen = ScreenLine();
     EXPECT_EQ("g_pPrimarySurface\n"
               "Active Multimedia Stream DD surface parameters\n" + screen +
@@ -302,7 +282,7 @@ TEST_F(InitDirectDrawTest, OutOfVideoMemoryFallsBackToSystemMemoryForBoth)
         desc.dwSize = sizeof desc;
         g_pDDSoff_screen1->GetSurfaceDesc(&desc);
         EXPECT_TRUE(desc.ddsCaps.dwCaps & DDSCAPS_SYSTEMMEMORY);
-        const std::string log = ReadLog(logPath);
+        const std::string log = testLog->Body();
         EXPECT_NE(std::string::npos, log.find("result of DD surfaces creation\nDD_OK Success.\n"
                                               "ddsd2(g_pDDSoff_screen2+g_pDDSoff_screen1)\n"))
             << log;
@@ -317,7 +297,7 @@ TEST_F(InitDirectDrawTest, FallbackFailuresAreCheckedAndStartUpGoesOn)
     EXPECT_EQ((std::vector<std::string>{SeeLog(), SeeLog()}), boxes);
     EXPECT_EQ(NULL, g_pDDSoff_screen1);
     EXPECT_EQ(NULL, g_pDDSoff_screen2);
-    const std::string log = ReadLog(logPath);
+    const std::string log = testLog->Body();
     EXPECT_NE(std::string::npos,
               log.find("g_pDD3->CreateSurface(&ddsd2, &g_pDDSoff_screen1, NULL)  failed with HRESULT(0x8007000E)\n"
                        "DDERR_OUTOFMEMORY \n"
@@ -335,7 +315,7 @@ TEST_F(InitDirectDrawTest, OtherOffScreenFailureSkipsTheSecondAndHasNoFallback)
     EXPECT_EQ(2, script.createSurfaceCalls);
     EXPECT_EQ(NULL, g_pDDSoff_screen2);
     EXPECT_TRUE(g_pDDClipper != NULL);
-    const std::string log = ReadLog(logPath);
+    const std::string log = testLog->Body();
     EXPECT_NE(std::string::npos,
               log.find("result of DD surfaces creation\n"
                        " DDERR_INVALIDPIXELFORMAT The specified pixel format is incompatible with the stream format.\n"
@@ -385,7 +365,7 @@ TEST_F(InitDirectDrawTest, EachFailingStepEndsWithItsTextsAndEFail)
         if (c.stepBox)
             expectedBoxes.push_back(Box(c.stepBox));
         EXPECT_EQ(expectedBoxes, boxes);
-        const std::string log = ReadLog(logPath);
+        const std::string log = testLog->Body();
         EXPECT_NE(std::string::npos, log.find(c.logged)) << log;
         // Nothing after the failing step is made.
         EXPECT_EQ(NULL, g_pDDClipper);
@@ -394,10 +374,7 @@ TEST_F(InitDirectDrawTest, EachFailingStepEndsWithItsTextsAndEFail)
 
 TEST(SurfaceInfo, MemoryKindLines)
 {
-    char folder[MAX_PATH];
-    GetTempPathA(sizeof folder, folder);
-    std::string path = std::string(folder) + "vizor_surface_info.log";
-    _putenv_s("VIZOR_LOG", path.c_str());
+    TestLog log;
     const struct {
         DWORD caps;
         const char *lines;
@@ -408,7 +385,7 @@ TEST(SurfaceInfo, MemoryKindLines)
         {0x200, "Surface have undetermined videomemory state positive\n"},
     };
     for (const auto &c : cases) {
-        ResetLogWriter();
+        log.Clear();
         DDSURFACEDESC desc = {};
         desc.dwHeight = 576;
         desc.dwWidth = 720;
@@ -418,10 +395,8 @@ TEST(SurfaceInfo, MemoryKindLines)
         EXPECT_EQ(std::string("Active Multimedia Stream DD surface parameters\n"
                               "ddsd.dwHeight 576 ddsd.dwWidth 720\n"
                               "ddsd.ddpfPixelFormat.dwRGBBitCount 16\n") + c.lines,
-                  ReadLog(path));
+                  log.Body());
     }
-    remove(path.c_str());
-    ResetLogWriter();
 }
 
 } // namespace

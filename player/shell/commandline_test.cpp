@@ -58,7 +58,7 @@ protected:
     }
 
     SettingsKeys keys;
-    TestLog log;
+    SettingsLog log;
     BoxRecorder boxes;
     std::vector<std::string> files;
 };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ TEST(MovieDescription, LinesForAFileAndForAnMcfMovie)
 {
     MovieRecord m = {};
     StateRecord s = {};
-    strcpy(m.szFileName, "C:\\movies\\100%_depth.avi");
+    snprintf(m.szFileName, sizeof m.szFileName, "%s", "C:\\movies\\100%_depth.avi");
     m.frameRate = 25.0;
     s.latestFramerate = 24;
     EXPECT_EQ((std::vector<std::string>{"Movie source:", "C:\\movies\\100%_depth.avi",
@@ -29,9 +30,9 @@ TEST(MovieDescription, LinesForAFileAndForAnMcfMovie)
               Lines(m, s));
 
     m.bMCF = 1;
-    strcpy(m.szName, "Canyon");
-    strcpy(m.szAuthor, "A. Maker");
-    strcpy(m.szCategory, "Nature");
+    snprintf(m.szName, sizeof m.szName, "Canyon");
+    snprintf(m.szAuthor, sizeof m.szAuthor, "A. Maker");
+    snprintf(m.szCategory, sizeof m.szCategory, "Nature");
     m.frameRate = 29.97002997;
     const std::vector<std::string> lines = Lines(m, s);
     ASSERT_EQ(7u, lines.size());

@@ -6,6 +6,7 @@
 #include "engine/records.h"
 #include "resource.h"
 #include "shell/app.h"
+#include "shell/commands.h"
 #include "shell/dialogs.h"
 
 #include <commctrl.h>
@@ -68,13 +69,18 @@ void HandleMove()
     RestoreSurface();
 }
 
+int64_t TrackbarSeekTime(int64_t totalTime, uint32_t dwPos)
+{
+    return (totalTime / 1000) * (int64_t)dwPos;
+}
+
 void HandleTrackBar(HWND trackbar)
 {
     LogMessage("HandleTrackBar\n");
     const uint32_t dwPos = (uint32_t)SendMessageA(trackbar, TBM_GETPOS, 0, 0);
     if (movie.state == Uninitialized || movie.source == Url_asf)
         return;
-    movie.StreamTime = (movie.totalTime / 1000) * (int64_t)dwPos;
+    movie.StreamTime = TrackbarSeekTime(movie.totalTime, dwPos);
     movie.state = Paused;
     Play();
     RenderNextFrame();
@@ -110,6 +116,11 @@ void RunPaused(void (*dialog)(), bool redraw)
         RestoreSurface();
     if (wasPlaying)
         Play();
+}
+
+void PanelCommand()
+{
+    RunPaused(ControlPanelCommand, true);
 }
 
 void AboutCommand()
@@ -151,6 +162,9 @@ const CommandEntry commands[] = {
     {IDM_PLAY, PlayCommand},   {IDC_PLAY, PlayCommand},
     {IDM_PAUSE, PauseCommand}, {IDC_PAUSE, PauseCommand},
     {IDM_STOP, StopCommand},   {IDC_STOP, StopCommand},
+    {IDM_OPEN_FILE, OpenFileCommand},
+    {IDM_OPEN_URL, OpenUrlCommand},
+    {IDM_CONTROL_PANEL, PanelCommand},
     {IDM_DESCRIPTION, DescriptionCommand},
     {IDM_ABOUT, AboutCommand},
     {IDM_HELP, HelpCommand},

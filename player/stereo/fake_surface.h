@@ -50,12 +50,18 @@ inline std::string RectText(const RECT *r)
 }
 
 // Texts in the recorder's form, for the expectations.
-inline std::string BltText(const char *target, RECT destination, const char *source, RECT from, DWORD flags)
+inline std::string BltText(const char *target, const RECT *destination, const char *source, const RECT *from,
+                           DWORD flags)
 {
     char text[200];
-    snprintf(text, sizeof text, "%s Blt %s <- %s %s flags 0x%lX", target, RectText(&destination).c_str(), source,
-             RectText(&from).c_str(), (unsigned long)flags);
+    snprintf(text, sizeof text, "%s Blt %s <- %s %s flags 0x%lX", target, RectText(destination).c_str(), source,
+             RectText(from).c_str(), (unsigned long)flags);
     return text;
+}
+
+inline std::string BltText(const char *target, RECT destination, const char *source, RECT from, DWORD flags)
+{
+    return BltText(target, &destination, source, &from, flags);
 }
 
 inline std::string BltFastText(const char *target, long x, long y, const char *source, RECT from, DWORD flags)
@@ -101,17 +107,12 @@ public:
 
     STDMETHOD(Blt)(LPRECT destination, LPDIRECTDRAWSURFACE source, LPRECT from, DWORD flags, LPDDBLTFX fx) override
     {
-        char text[200];
-        snprintf(text, sizeof text, "%s Blt %s <- %s %s flags 0x%lX%s", name, RectText(destination).c_str(),
-                 NameOf(source), RectText(from).c_str(), (unsigned long)flags, fx ? " with effects" : "");
-        return recorder->Record(text);
+        return recorder->Record(BltText(name, destination, NameOf(source), from, flags) + (fx ? " with effects" : ""));
     }
     STDMETHOD(BltFast)(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source, LPRECT from, DWORD flags) override
     {
-        char text[200];
-        snprintf(text, sizeof text, "%s BltFast (%ld,%ld) <- %s %s flags 0x%lX", name, (long)x, (long)y,
-                 NameOf(source), RectText(from).c_str(), (unsigned long)flags);
-        return recorder->Record(text);
+        return recorder->Record(from ? BltFastText(name, (long)x, (long)y, NameOf(source), *from, flags)
+                                     : std::string(name) + " BltFast without a source rectangle");
     }
     STDMETHOD(GetSurfaceDesc)(LPDDSURFACEDESC description) override
     {

@@ -30,8 +30,8 @@ RECT DestinationLine(const RECT &destination, LONG row)
     return line;
 }
 
-// How a routine reports a failed copy: which view's row it was and whether that
-// row was the pair's first (top) row.
+// How a routine reports a failed copy: which view's row it was and which row
+// order the destination's top row gave.
 typedef void (*FailureLogger)(HRESULT result, bool firstView, bool firstOrder, const RECT &source_line,
                               const RECT &destination_line);
 

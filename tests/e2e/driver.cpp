@@ -212,6 +212,10 @@ bool ProgramUnderTest::WaitForMessageBox(const char *caption, FoundWindow *box, 
 void ProgramUnderTest::Answer(const FoundWindow &box, int buttonId)
 {
     PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), (LPARAM)GetDlgItem(box.window, buttonId));
+    // The answer is taken once the box is gone.
+    const DWORD start = GetTickCount();
+    while (IsWindow(box.window) && GetTickCount() - start < 10000)
+        Sleep(20);
 }
 
 void ProgramUnderTest::PressKey(HWND window, UINT virtualKey)

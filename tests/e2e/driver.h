@@ -47,7 +47,7 @@ public:
     HWND WaitForWindow(const char *className, const char *title, DWORD timeoutMs);
     // Waits for a message box with the given caption; fills its text.
     bool WaitForMessageBox(const char *caption, FoundWindow *box, DWORD timeoutMs);
-    // Answers a message box with a button id (IDYES, IDNO, IDOK).
+    // Answers a message box with a button id (IDYES, IDNO, IDOK) and waits until it is gone.
     static void Answer(const FoundWindow &box, int buttonId);
     // Posts a key press (down and up) to a window.
     static void PressKey(HWND window, UINT virtualKey);

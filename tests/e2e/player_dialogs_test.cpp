@@ -1,7 +1,10 @@
 // The small dialogs of the running player: About, movie description, help.
 #include "driver.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <ostream>
 
 namespace {
 
@@ -33,6 +36,28 @@ protected:
         const DWORD start = GetTickCount();
         while (GetTickCount() - start < WAIT_MS) {
             if (ReadLogText(player.log()).find(text) != std::string::npos)
+                return true;
+            Sleep(50);
+        }
+        return false;
+    }
+    // Waits until the lines appear in the log in this order (others may stand between).
+    bool WaitForLines(const std::vector<std::string> &lines)
+    {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < WAIT_MS) {
+            const std::string log = ReadLogText(player.log());
+            size_t at = 0;
+            bool all = true;
+            for (const std::string &line : lines) {
+                at = log.find(line, at);
+                if (at == std::string::npos) {
+                    all = false;
+                    break;
+                }
+                at += line.size();
+            }
+            if (all)
                 return true;
             Sleep(50);
         }
@@ -77,6 +102,170 @@ TEST_F(PlayerDialogs, HelpOpensTheHelpFileBesideTheProgram)
     const DWORD start = GetTickCount();
     while (!KillProcessesNamed("winhlp32.exe") && GetTickCount() - start < 5000)
         Sleep(100);
+}
+
+// Which radio button of a group is checked (0 when none).
+int CheckedIn(HWND dialog, int first, int last)
+{
+    for (int id = first; id <= last; id++)
+        if (IsDlgButtonChecked(dialog, id) == BST_CHECKED)
+            return id;
+    return 0;
+}
+
+struct PanelView {
+    int output, coding, eye, method, strength;
+    bool operator==(const PanelView &o) const
+    {
+        return output == o.output && coding == o.coding && eye == o.eye && method == o.method &&
+               strength == o.strength;
+    }
+};
+
+std::ostream &operator<<(std::ostream &out, const PanelView &v)
+{
+    return out << "{" << v.output << ", " << v.coding << ", " << v.eye << ", " << v.method << ", " << v.strength
+               << "}";
+}
+
+PanelView ReadPanel(HWND panel)
+{
+    Sleep(300); // the panel checks its buttons when it paints
+    RedrawWindow(panel, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    Sleep(300);
+    return {CheckedIn(panel, 1072, 1075), CheckedIn(panel, 1076, 1079), CheckedIn(panel, 1080, 1081),
+            CheckedIn(panel, 1082, 1083), (int)SendDlgItemMessageA(panel, 1084, TBM_GETPOS, 0, 0)};
+}
+
+DWORD RegistryNumber(const char *key, const char *name)
+{
+    DWORD value = 0xFFFFFFFF, size = sizeof value;
+    RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_DWORD, NULL, &value, &size);
+    return value;
+}
+
+TEST_F(PlayerDialogs, PanelOkAppliesCancelAndEscDropSaveWritesTheRegistry)
+{
+    // A fresh player has no settings yet: nothing is checked but the strength's 0.
+    PostMessageA(window, WM_COMMAND, 40009, 0);
+    HWND panel = WaitForDialog("Configuration panel");
+    ASSERT_TRUE(panel != NULL);
+    EXPECT_EQ((PanelView{0, 0, 0, 0, 0}), ReadPanel(panel));
+
+    // Choose settings and take them with OK.
+    for (int id : {1074, 1078, 1081, 1082})
+        PostMessageA(panel, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(panel, id));
+    SendDlgItemMessageA(panel, 1084, TBM_SETPOS, TRUE, 70);
+    PostMessageA(panel, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)GetDlgItem(panel, 1084));
+    PostMessageA(panel, WM_COMMAND, 1069, 0);
+    ASSERT_TRUE(WaitForLines({"WM_HCROLL\nConfiguration Executed with OK\n", "We will change the configuration\n"}))
+        << ReadLogText(player.log());
+
+    // Reopened, it shows the applied settings; a change dropped by Cancel is gone.
+    PostMessageA(window, WM_COMMAND, 40009, 0);
+    panel = WaitForDialog("Configuration panel");
+    ASSERT_TRUE(panel != NULL);
+    const PanelView applied = {1074, 1078, 1081, 1082, 70};
+    EXPECT_EQ(applied, ReadPanel(panel));
+    PostMessageA(panel, WM_COMMAND, 1072, (LPARAM)GetDlgItem(panel, 1072));
+    // Save writes what the panel shows now, without applying it.
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Brontide\\Vizor Cinema");
+    PostMessageA(panel, WM_COMMAND, 1071, 0);
+    ASSERT_TRUE(WaitForLog("Configuration Changes Saved to Registry \n"));
+    PostMessageA(panel, WM_COMMAND, 1070, 0);
+    ASSERT_TRUE(WaitForLines({"Configuration Executed with Cancel\n", "Cofiguration change was canceled\n"}));
+
+    const char *output = "Software\\Brontide\\Vizor Cinema\\output";
+    const char *movieKey = "Software\\Brontide\\Vizor Cinema\\movie";
+    DWORD saved[5] = {RegistryNumber(output, "OutputFormat"), RegistryNumber(movieKey, "OutputFormat"),
+                      RegistryNumber(output, "StereoCodingFormat"), RegistryNumber(movieKey, "StereoCodingFormat"),
+                      0};
+    // Whichever key holds a value, it is the one shown at Save.
+    EXPECT_TRUE(saved[0] == 1072 || saved[1] == 1072) << saved[0] << " " << saved[1];
+    EXPECT_TRUE(saved[2] == 1078 || saved[3] == 1078) << saved[2] << " " << saved[3];
+
+    // Esc closes the panel like Cancel, as an unknown command.
+    PostMessageA(window, WM_COMMAND, 40009, 0);
+    panel = WaitForDialog("Configuration panel");
+    ASSERT_TRUE(panel != NULL);
+    EXPECT_EQ(applied, ReadPanel(panel));
+    PostMessageA(panel, WM_COMMAND, 1073, (LPARAM)GetDlgItem(panel, 1073));
+    ProgramUnderTest::PressKey(GetDlgItem(panel, 1069), VK_ESCAPE);
+    ASSERT_TRUE(WaitForLines({"Configuration Executed with Unknowen command\n", "Cofiguration change was canceled\n"}));
+    PostMessageA(window, WM_COMMAND, 40009, 0);
+    panel = WaitForDialog("Configuration panel");
+    ASSERT_TRUE(panel != NULL);
+    EXPECT_EQ(applied, ReadPanel(panel));
+    PostMessageA(panel, WM_COMMAND, 1070, 0);
+    EXPECT_TRUE(WaitForLines({"Configuration Executed with Unknowen command\n", "Configuration Executed with Cancel\n",
+                              "Cofiguration change was canceled\n"}));
+}
+
+TEST_F(PlayerDialogs, UrlBoxEscTakesTheTypedText)
+{
+    ProgramUnderTest::PressKey(window, 'L'); // without Ctrl: nothing
+    PostMessageA(window, WM_COMMAND, 40004, 0);
+    HWND box = WaitForDialog("Input URL");
+    ASSERT_TRUE(box != NULL);
+    SetDlgItemTextA(box, 1085, "http://127.0.0.1:9/100%25.avi");
+    ProgramUnderTest::PressKey(GetDlgItem(box, 1), VK_ESCAPE);
+    EXPECT_TRUE(WaitForLog("Content of URL_NAME \nhttp://127.0.0.1:9/100%25.avi\n"
+                           "Content of szFileName set from URL\nhttp://127.0.0.1:9/100%25.avi\n"
+                           "Input from URL:\nhttp://127.0.0.1:9/100%25.avi\n"))
+        << ReadLogText(player.log());
+    // The address cannot be opened: the player says so and keeps running.
+    FoundWindow error;
+    while (player.WaitForMessageBox("Error", &error, 3000))
+        ProgramUnderTest::Answer(error, IDOK);
+}
+
+TEST_F(PlayerDialogs, CancelledFileChooserOpensNothing)
+{
+    PostMessageA(window, WM_COMMAND, 40003, 0);
+    HWND chooser = WaitForDialog("Open");
+    ASSERT_TRUE(chooser != NULL);
+    PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitForLog("Input from File:\n\n")) << ReadLogText(player.log());
+    Sleep(500);
+    EXPECT_EQ(std::string::npos, ReadLogText(player.log()).find("Making Setup From MCF file"));
+}
+
+TEST_F(PlayerDialogs, AnMcfChosenInTheFileChooserIsReadWithoutTheRegistry)
+{
+    const std::string mcf = player.folder() + "\\canyon.mcf";
+    FILE *f = fopen(mcf.c_str(), "w");
+    ASSERT_TRUE(f != NULL);
+    const char *lines[] = {"1.0", "1", "not available", "", "", "C:\\no such folder\\canyon.avi", "Canyon",
+                           "A. Maker", "Nature", "", "", "PURE_LR", "", "640", "240", "320", "240",
+                           "OUTPUT_PURE_INTERLACED", "40", "", "", "25"};
+    for (const char *line : lines)
+        fprintf(f, "%s\n", line);
+    fclose(f);
+
+    PostMessageA(window, WM_COMMAND, 40003, 0);
+    HWND chooser = WaitForDialog("Open");
+    ASSERT_TRUE(chooser != NULL);
+    SetDlgItemTextA(chooser, 0x47c, mcf.c_str()); // the file name field
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitForLog("Input from File:\n" + mcf + "\n")) << ReadLogText(player.log());
+    ASSERT_TRUE(WaitForLog("Making Setup From MCF file\n"));
+    // The movie it names does not exist: opening it is reported.
+    FoundWindow error;
+    while (player.WaitForMessageBox("Error", &error, 3000))
+        ProgramUnderTest::Answer(error, IDOK);
+    const std::string log = ReadLogText(player.log());
+    const std::string afterChoice = log.substr(log.find("Input from File:"));
+    EXPECT_EQ(std::string::npos, afterChoice.find("read from registry")) << afterChoice;
+}
+
+TEST_F(PlayerDialogs, UnknownCommandAsksToExit)
+{
+    PostMessageA(window, WM_COMMAND, 40099, 0);
+    FoundWindow box;
+    ASSERT_TRUE(player.WaitForMessageBox("Exit", &box, WAIT_MS));
+    EXPECT_EQ("Exit the Program?", box.text);
+    ProgramUnderTest::Answer(box, IDNO);
+    EXPECT_TRUE(WaitForLog("Interpreting unknowen message event as IDM_EXIT\n"));
 }
 
 } // namespace

@@ -1,0 +1,86 @@
+#include "shell/commands.h"
+
+#include "config/mcf.h"
+#include "config/mcf_setup.h"
+#include "config/panel.h"
+#include "config/registry.h"
+#include "diagnostics/log.h"
+#include "engine/playback.h"
+#include "engine/records.h"
+#include "shell/app.h"
+#include "shell/dialogs.h"
+
+#include <commdlg.h>
+
+const char movieFileFilters[] = "Video 3D (*.avis;*.mpgs;*.asfs)\0*.avis;*.mpgs;*.asfs\0"
+                                "Video 2D (*.avi;*.dat;*.mpg;*.mpeg;*.mpe;*.asf)\0*.avi;*.mpg;*.mpeg;*.mpe;*.asf\0"
+                                "Movie configuration (*.mcf)\0*.mcf\0"
+                                "All Files (*.*)\0*.*\0";
+
+bool ChooseMovieFile(char *szFileName)
+{
+    szFileName[0] = 0;
+    OPENFILENAMEA choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = ghWnd;
+    choice.lpstrFilter = movieFileFilters;
+    choice.nFilterIndex = 1;
+    choice.lpstrFile = szFileName;
+    choice.nMaxFile = PATH_CHARS;
+    choice.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_READONLY;
+    return GetOpenFileNameA(&choice) != 0;
+}
+
+// A playing stream is stopped before a new movie is chosen; the state stays.
+static void StopStreamBeforeChoosing()
+{
+    if (movie.state == Playing && g_pMMStream)
+        CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_STOP), "g_pMMStream->SetState(STREAMSTATE_STOP)");
+}
+
+void OpenFileCommand()
+{
+    StopStreamBeforeChoosing();
+    const bool chosen = ChooseMovieFile(movie.szFileName);
+    RestoreSurface();
+    LogMessage("Input from File:\n");
+    LogMessage(movie.szFileName);
+    LogMessage("\n");
+    if (!chosen)
+        return;
+    if (EndsOnMCF(movie.szFileName)) {
+        SetupFromMCF(movie, output, state);
+    } else {
+        ReadRegistrySettings(movie, output, state);
+        movie.bMCF = 0;
+        movie.source = File;
+    }
+    StartRendering();
+}
+
+void OpenUrlCommand()
+{
+    StopStreamBeforeChoosing();
+    RunUrlDialog(g_hInstance, ghWnd, movie.szFileName);
+    LogMessage("Input from URL:\n");
+    LogMessage(movie.szFileName);
+    LogMessage("\n");
+    if (EndsOnMCF(movie.szFileName)) {
+        SetupFromMCF(movie, output, state);
+    } else {
+        ReadRegistrySettings(movie, output, state);
+        movie.bMCF = 0;
+        if (EndsOnASF(movie.szFileName)) {
+            movie.source = Url_asf;
+            LogMessage("Warning ! movie.source=Url_asf seek problems expected\n");
+        } else {
+            movie.source = Url;
+        }
+    }
+    StartRendering();
+}
+
+void ControlPanelCommand()
+{
+    RunConfigurationPanel(g_hInstance, ghWnd, movie, output, state);
+}

@@ -1,0 +1,141 @@
+#include "cleanup.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "context.h"
+#include "paths.h"
+
+const char CLEANUP_LIST_NAME[] = "_PWMSIDEL.INI";
+
+namespace {
+
+const char CLASS_NAME[] = "PackagewrightMSIDelete10";
+const char SECTION[] = "Files";
+const UINT QUIET_ERRORS = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+
+// A pass must not start while another is running (a message box of the system
+// could pump timer messages inside one).
+int g_passRunning;
+
+LRESULT CALLBACK cleanupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    PendingDeletions *self = reinterpret_cast<PendingDeletions *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_CREATE: {
+        CREATESTRUCTA *create = reinterpret_cast<CREATESTRUCTA *>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
+        SetTimer(window, CLEANUP_TIMER, CLEANUP_TIMER_MS, nullptr);
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam == CLEANUP_TIMER && self && !g_passRunning) {
+            g_passRunning = 1;
+            int finished = self->deletePass();
+            g_passRunning = 0;
+            if (finished)
+                DestroyWindow(window);
+        }
+        return 0;
+    case WM_DESTROY:
+        KillTimer(window, CLEANUP_TIMER);
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void recordFile(const char *folder, unsigned number, const char *path)
+{
+    char list[SETUP_TEXT_CHARS];
+    if (!combinePath(folder, CLEANUP_LIST_NAME, list, sizeof list))
+        return;
+    char key[32];
+    snprintf(key, sizeof key, "%s%d", "File", int(number));
+    WritePrivateProfileStringA(SECTION, key, path, list);
+}
+
+PendingDeletions::PendingDeletions(const char *workFolder) : folder(nullptr), instance(nullptr), failCount(0)
+{
+    SetupContext::assign(folder, workFolder);
+}
+
+PendingDeletions::~PendingDeletions()
+{
+    SetupContext::assign(folder, nullptr);
+}
+
+int PendingDeletions::run(HINSTANCE module)
+{
+    instance = module;
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = cleanupProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, CLASS_NAME);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = CLASS_NAME;
+    if (!RegisterClassA(&windowClass))
+        return 0;
+    HWND window = CreateWindowExA(0, CLASS_NAME, CLASS_NAME, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, this);
+    if (!window) {
+        UnregisterClassA(CLASS_NAME, instance);
+        return 0;
+    }
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    UnregisterClassA(CLASS_NAME, instance);
+    return 1;
+}
+
+int PendingDeletions::deletePass()
+{
+    char list[SETUP_TEXT_CHARS];
+    if (!folder || !combinePath(folder, CLEANUP_LIST_NAME, list, sizeof list))
+        return 1;
+    if (!fileExists(list) || failCount >= CLEANUP_FAIL_LIMIT)
+        return 1;
+
+    char keys[SETUP_TEXT_CHARS] = {0};
+    GetPrivateProfileStringA(SECTION, nullptr, "", keys, sizeof keys, list);
+    if (!keys[0] && deleteIfFree(list) && folderExists(folder)) {
+        SetErrorMode(QUIET_ERRORS);
+        BOOL removed = RemoveDirectoryA(folder);
+        SetErrorMode(0);
+        if (removed)
+            return 1;
+    }
+    for (const char *key = keys; *key; key += strlen(key) + 1) {
+        char path[SETUP_TEXT_CHARS];
+        GetPrivateProfileStringA(SECTION, key, "NO_KEY_VALUE", path, sizeof path, list);
+        if (deleteIfFree(path))
+            WritePrivateProfileStringA(SECTION, key, nullptr, list);
+        else
+            ++failCount;
+    }
+    return 0;
+}
+
+int PendingDeletions::deleteIfFree(const char *path)
+{
+    if (!fileExists(path))
+        return 1;
+    // In use when it cannot be opened for writing with exclusive sharing.
+    SetErrorMode(QUIET_ERRORS);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        SetErrorMode(0);
+        return 0;
+    }
+    CloseHandle(file);
+    SetErrorMode(QUIET_ERRORS);
+    BOOL deleted = DeleteFileA(path);
+    SetErrorMode(0);
+    return deleted ? 1 : 0;
+}

@@ -1,0 +1,166 @@
+// Deletion of the extracted files, their list file and the work folder.
+#include <gtest/gtest.h>
+
+#include "cleanup.h"
+#include "test_support.h"
+
+namespace {
+
+struct CleanupFixture : ::testing::Test {
+    TempFolder root;
+    std::string work = root.file("_pw1234");
+    std::string list = work + "\\_PWMSIDEL.INI";
+
+    void SetUp() override { ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr)); }
+    std::string extracted(unsigned number, const char *name)
+    {
+        std::string path = work + "\\" + name;
+        WriteBytes(path, name);
+        recordFile(work.c_str(), number, path.c_str());
+        return path;
+    }
+    std::string key(const char *name)
+    {
+        char value[1024] = {0};
+        GetPrivateProfileStringA("Files", name, "", value, sizeof value, list.c_str());
+        return value;
+    }
+};
+
+}  // namespace
+
+TEST_F(CleanupFixture, ListFileRecordsEveryExtraction)
+{
+    std::string a = extracted(1, "Setup.INI");
+    std::string b = extracted(2, "Vizor.msi");
+    EXPECT_EQ(key("File1"), a);
+    EXPECT_EQ(key("File2"), b);
+}
+
+TEST_F(CleanupFixture, ThreeFilesGoFirstThenListAndFolder)
+{
+    std::string files[] = {extracted(1, "Setup.INI"), extracted(2, "1031.MST"), extracted(3, "Vizor.msi")};
+    PendingDeletions cleanup(work.c_str());
+
+    EXPECT_EQ(cleanup.deletePass(), 0);
+    for (const std::string &f : files)
+        EXPECT_FALSE(PathPresent(f)) << f;
+    EXPECT_EQ(key("File1"), "");
+    EXPECT_EQ(key("File3"), "");
+    EXPECT_TRUE(PathPresent(list));
+
+    EXPECT_EQ(cleanup.deletePass(), 1);
+    EXPECT_FALSE(PathPresent(list));
+    EXPECT_FALSE(PathPresent(work));
+    EXPECT_EQ(cleanup.failCount, 0u);
+}
+
+TEST_F(CleanupFixture, FileInUseIsRetriedUntilItIsFree)
+{
+    std::string package = extracted(1, "Vizor.msi");
+    std::string ini = extracted(2, "Setup.INI");
+    // Another program holds the package open.
+    HANDLE held = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    PendingDeletions cleanup(work.c_str());
+
+    for (unsigned pass = 1; pass <= 3; ++pass) {
+        EXPECT_EQ(cleanup.deletePass(), 0);
+        EXPECT_TRUE(PathPresent(package));
+        EXPECT_EQ(cleanup.failCount, pass);
+    }
+    EXPECT_FALSE(PathPresent(ini));
+    EXPECT_EQ(key("File1"), package);
+
+    CloseHandle(held);
+    EXPECT_EQ(cleanup.deletePass(), 0);
+    EXPECT_FALSE(PathPresent(package));
+    EXPECT_EQ(cleanup.deletePass(), 1);
+    EXPECT_FALSE(PathPresent(work));
+}
+
+TEST_F(CleanupFixture, GivesUpAfter500Failures)
+{
+    std::string package = extracted(1, "Vizor.msi");
+    HANDLE held = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    PendingDeletions cleanup(work.c_str());
+    cleanup.failCount = 499;
+    EXPECT_EQ(cleanup.deletePass(), 0);
+    EXPECT_EQ(cleanup.failCount, 500u);
+    EXPECT_EQ(cleanup.deletePass(), 1);
+    CloseHandle(held);
+    EXPECT_TRUE(PathPresent(package));
+    EXPECT_TRUE(PathPresent(list));
+}
+
+TEST_F(CleanupFixture, NoListFileEndsAtOnce)
+{
+    PendingDeletions cleanup(work.c_str());
+    EXPECT_EQ(cleanup.deletePass(), 1);
+    EXPECT_TRUE(PathPresent(work)) << "an empty work folder without a list stays";
+    PendingDeletions nothing(root.file("no-such-folder").c_str());
+    EXPECT_EQ(nothing.deletePass(), 1);
+}
+
+TEST_F(CleanupFixture, ValuesNamingNoFileCountAsDeleted)
+{
+    std::string ini = extracted(1, "Setup.INI");
+    WritePrivateProfileStringA("Files", "File2", (work + "\\gone.msi").c_str(), list.c_str());
+    WritePrivateProfileStringA("Files", "File3", "", list.c_str());
+    PendingDeletions cleanup(work.c_str());
+    EXPECT_EQ(cleanup.deletePass(), 0);
+    EXPECT_EQ(cleanup.failCount, 0u);
+    EXPECT_EQ(cleanup.deletePass(), 1);
+    EXPECT_FALSE(PathPresent(work));
+}
+
+TEST_F(CleanupFixture, ForeignFileKeepsTheFolder)
+{
+    extracted(1, "Setup.INI");
+    WriteBytes(work + "\\someone-elses.txt", "x");
+    PendingDeletions cleanup(work.c_str());
+    EXPECT_EQ(cleanup.deletePass(), 0);
+    EXPECT_EQ(cleanup.deletePass(), 0) << "list deleted, folder not empty";
+    EXPECT_FALSE(PathPresent(list));
+    EXPECT_EQ(cleanup.deletePass(), 1);
+    EXPECT_TRUE(PathPresent(work + "\\someone-elses.txt"));
+}
+
+TEST_F(CleanupFixture, DeleteIfFree)
+{
+    std::string path = work + "\\file.bin";
+    EXPECT_EQ(PendingDeletions::deleteIfFree(path.c_str()), 1) << "no such file";
+    WriteBytes(path, "x");
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(PendingDeletions::deleteIfFree(path.c_str()), 0) << "open in another handle, even shared";
+    CloseHandle(held);
+    EXPECT_EQ(PendingDeletions::deleteIfFree(path.c_str()), 1);
+    EXPECT_FALSE(PathPresent(path));
+
+    // A path longer than 128 characters is no obstacle.
+    std::string deep = work + "\\" + std::string(150, 'l');
+    WriteBytes(deep, "x");
+    ASSERT_TRUE(PathPresent(deep));
+    EXPECT_EQ(PendingDeletions::deleteIfFree(deep.c_str()), 1);
+    EXPECT_FALSE(PathPresent(deep));
+}
+
+// The real loop: two timer passes three seconds apart, then the window ends it.
+TEST_F(CleanupFixture, HiddenWindowRunsThePassesOnItsTimer)
+{
+    extracted(1, "Setup.INI");
+    extracted(2, "Vizor.msi");
+    PendingDeletions cleanup(work.c_str());
+    DWORD start = GetTickCount();
+    EXPECT_EQ(cleanup.run(GetModuleHandleA(nullptr)), 1);
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_FALSE(PathPresent(work));
+    EXPECT_GE(elapsed, 2 * CLEANUP_TIMER_MS - 500) << "two passes on the 3-second timer";
+    EXPECT_EQ(FindWindowA("PackagewrightMSIDelete10", nullptr), nullptr) << "the hidden window stays";
+    // The class can be registered again: a second clean-up works the same.
+    PendingDeletions again(root.file("none").c_str());
+    EXPECT_EQ(again.run(GetModuleHandleA(nullptr)), 1);
+}

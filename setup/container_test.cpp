@@ -1,0 +1,218 @@
+// The container reader on real files: finding entries, extracting them, and
+// damaged containers.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "cleanup.h"
+#include "container.h"
+#include "context.h"
+#include "payload.h"
+#include "test_support.h"
+#include "resources/resource.h"
+
+namespace {
+
+const uint32_t SECTION_START = 0x200;
+const uint32_t SECTION_SIZE = 0x40;
+const uint32_t CONTAINER_START = SECTION_START + SECTION_SIZE;
+
+struct ReaderFixture : ::testing::Test {
+    TempFolder folder;
+    LauncherState state;
+    std::string program = folder.file("setup.exe");
+
+    void writeProgram(const std::string &container) { WriteBytes(program, FakeImage(SECTION_START, SECTION_SIZE) + container); }
+};
+
+}  // namespace
+
+TEST_F(ReaderFixture, ContainerStartsWhereTheSectionDataEnds)
+{
+    writeProgram(ContainerBytes({{"setup.ini", "[Startup]\r\n"}}));
+    PayloadReader reader(program.c_str());
+    EXPECT_TRUE(reader.isOpen());
+    EXPECT_EQ(reader.containerStart(), CONTAINER_START);
+    EXPECT_EQ(reader.entryCount(), 1u);
+}
+
+TEST_F(ReaderFixture, FindsEntriesByName)
+{
+    const std::vector<FixtureEntry> entries = {
+        {"setup.ini", "[Startup]\r\nProduct=P\r\n"},
+        {"empty.txt", ""},
+        {"Vizor.msi", std::string(3000, 'm')},
+        {"VIZOR.MSI", "second of the same name"},
+    };
+    writeProgram(ContainerBytes(entries));
+    PayloadReader reader(program.c_str());
+    ASSERT_EQ(reader.entryCount(), 4u);
+    EXPECT_EQ(reader.totalSize(), uint64_t(entries[0].data.size() + 3000 + entries[3].data.size()));
+
+    struct Case {
+        const char *ask;
+        const char *expected;   // data, or null for absent
+        const char *why;
+    } cases[] = {
+        {"Setup.INI", entries[0].data.c_str(), "name found regardless of case"},
+        {"setup.ini", entries[0].data.c_str(), "exact name"},
+        {"empty.txt", "", "an entry of size 0 gives an empty file"},
+        {"vizor.msi", entries[2].data.c_str(), "the first of two equal names wins"},
+        {"setup.in", nullptr, "a prefix is not the name"},
+        {"missing.txt", nullptr, "absent entry"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.why);
+        std::string target = folder.file("out.bin");
+        DeleteFileA(target.c_str());
+        int ok = reader.extract(c.ask, target.c_str());
+        EXPECT_EQ(ok != 0, c.expected != nullptr);
+        std::string got;
+        EXPECT_EQ(ReadBytes(target, &got), c.expected != nullptr);
+        if (c.expected) {
+            EXPECT_EQ(got, c.expected);
+        }
+    }
+}
+
+TEST_F(ReaderFixture, DataOffsetsFollowTheLayout)
+{
+    writeProgram(ContainerBytes({{"a", "12345"}, {"b", "xy"}}));
+    PayloadReader reader(program.c_str());
+    uint64_t offset = 0;
+    ASSERT_NE(reader.find("a", &offset), nullptr);
+    EXPECT_EQ(offset, CONTAINER_START + 46 + 312);
+    ASSERT_NE(reader.find("B", &offset), nullptr);
+    EXPECT_EQ(offset, CONTAINER_START + 46 + 312 + 5 + 312);
+}
+
+TEST_F(ReaderFixture, DamagedContainers)
+{
+    const std::string one = ContainerBytes({{"setup.ini", "abc"}});
+    struct Case {
+        const char *why;
+        std::string container;
+        unsigned entryCount;
+        unsigned listed;
+    } cases[] = {
+        {"bad signature", ContainerBytes({{"setup.ini", "abc"}}, -1, "Packagewrong"), 0, 0},
+        {"signature in other case", ContainerBytes({{"setup.ini", "abc"}}, -1, "PACKAGEWRIGHT"), 1, 1},
+        {"count 0", ContainerBytes({{"setup.ini", "abc"}}, 0), 0, 0},
+        {"no container at all", "", 0, 0},
+        {"header cut short", one.substr(0, 20), 0, 0},
+        {"count larger than the records present", ContainerBytes({{"setup.ini", "abc"}}, 65535), 65535, 1},
+        {"record cut short", one + EntryRecord("late.txt", 4).substr(0, 100), 1, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.why);
+        writeProgram(c.container);
+        PayloadReader reader(program.c_str());
+        EXPECT_EQ(reader.entryCount(), c.entryCount);
+        EXPECT_EQ(reader.listedCount(), c.listed);
+    }
+}
+
+TEST_F(ReaderFixture, EntryRunningPastTheEndOfTheFileIsNotExtracted)
+{
+    // The record promises 5000 bytes; 10 follow.
+    PayloadHeader header = {};
+    memcpy(header.signature, "Packagewright", 14);
+    header.entryCount = 1;
+    std::string container(reinterpret_cast<const char *>(&header), sizeof header);
+    container += EntryRecord("Vizor.msi", 5000) + std::string(10, 'x');
+    writeProgram(container);
+    PayloadReader reader(program.c_str());
+    ASSERT_NE(reader.find("Vizor.msi", nullptr), nullptr);
+    std::string target = folder.file("Vizor.msi");
+    EXPECT_EQ(reader.extract("Vizor.msi", target.c_str()), 0);
+    EXPECT_FALSE(PathPresent(target)) << "a partial file was left behind";
+}
+
+TEST_F(ReaderFixture, TargetThatCannotBeCreatedFails)
+{
+    writeProgram(ContainerBytes({{"setup.ini", "abc"}}));
+    PayloadReader reader(program.c_str());
+    std::string target = folder.file("no-such-folder\\setup.ini");
+    EXPECT_EQ(reader.extract("setup.ini", target.c_str()), 0);
+}
+
+TEST_F(ReaderFixture, MissingProgramFileGivesAClosedEmptyReader)
+{
+    PayloadReader reader(folder.file("absent.exe").c_str());
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_EQ(reader.entryCount(), 0u);
+    EXPECT_EQ(reader.find("setup.ini", nullptr), nullptr);
+    EXPECT_EQ(reader.extract("setup.ini", folder.file("x").c_str()), 0);
+}
+
+// extractToWorkFolder: names that would leave the work folder are refused with 1152.
+TEST_F(ReaderFixture, ExtractionKeepsEveryNameInsideTheWorkFolder)
+{
+    std::string work = folder.file("work");
+    ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
+    writeProgram(ContainerBytes({
+        {"..\\escaped.txt", "evil"},
+        {"sub\\escaped.txt", "evil"},
+        {"C:escaped.txt", "evil"},
+        {"..", "evil"},
+        {"/escaped.txt", "evil"},
+        {"good.txt", "fine"},
+    }));
+    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    context.fileSource = Temporary;
+    context.launchKind = Normal;
+    SetupContext::assign(context.workFolder, work.c_str());
+
+    MessageRecorder messages;
+    const char *refused[] = {"..\\escaped.txt", "sub\\escaped.txt", "C:escaped.txt", "..", "/escaped.txt"};
+    for (const char *name : refused) {
+        SCOPED_TRACE(name);
+        size_t before = messages.texts.size();
+        EXPECT_EQ(extractToWorkFolder(&context, name), 0);
+        ASSERT_EQ(messages.texts.size(), before + 1);
+        EXPECT_EQ(messages.texts.back().rfind("1152: Error extracting '", 0), 0u) << messages.texts.back();
+    }
+    EXPECT_FALSE(PathPresent(folder.file("escaped.txt")));
+    EXPECT_FALSE(PathPresent(work + "\\sub"));
+    EXPECT_EQ(context.extractedCount, 0u);
+
+    EXPECT_EQ(extractToWorkFolder(&context, "good.txt"), 1);
+    EXPECT_EQ(context.extractedCount, 1u);
+    char recorded[1024] = {0};
+    GetPrivateProfileStringA("Files", "File1", "", recorded, sizeof recorded, (work + "\\_PWMSIDEL.INI").c_str());
+    EXPECT_EQ(std::string(recorded), work + "\\good.txt");
+}
+
+TEST_F(ReaderFixture, ExtractionFailureNamesTheTarget)
+{
+    std::string work = folder.file("work");
+    ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
+    writeProgram(ContainerBytes({{"setup.ini", "abc"}}));
+    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    context.fileSource = Temporary;
+    SetupContext::assign(context.workFolder, work.c_str());
+    MessageRecorder messages;
+    EXPECT_EQ(extractToWorkFolder(&context, "1031.MST"), 0);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0], "1152: Error extracting '" + work + "\\1031.MST' to the temporary location");
+    EXPECT_FALSE(PathPresent(work + "\\_PWMSIDEL.INI"));
+}
+
+// Outside a normal run with extracted files the file is expected in place already.
+TEST_F(ReaderFixture, ExtractionIsSkippedUnlessExtractingForANormalRun)
+{
+    writeProgram(ContainerBytes({{"setup.ini", "abc"}}));
+    struct Case {
+        int fileSource;
+        int launchKind;
+    } cases[] = {{SourceFolder, Normal}, {Temporary, PackageGiven}, {Temporary, FolderGiven}};
+    for (const Case &c : cases) {
+        SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+        context.fileSource = c.fileSource;
+        context.launchKind = c.launchKind;
+        SetupContext::assign(context.workFolder, folder.path().c_str());
+        EXPECT_EQ(extractToWorkFolder(&context, "setup.ini"), 1);
+        EXPECT_FALSE(PathPresent(folder.file("setup.ini")));
+        EXPECT_EQ(context.extractedCount, 0u);
+    }
+}

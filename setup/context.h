@@ -1,0 +1,67 @@
+// The launcher's run record, shared by every step of one run, and the few
+// process-wide flags.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "run_kinds.h"
+
+class PayloadReader;
+class ProgressDialog;
+
+// Text buffers of the launcher: paths, initialisation values and command lines.
+const int SETUP_TEXT_CHARS = 1024;
+// Message texts composed for the message dialog.
+const int SETUP_MESSAGE_CHARS = 300;
+
+class SetupContext {
+public:
+    // Opens the container reader on the launcher's own file.
+    SetupContext(HINSTANCE instance, const char *ownPath);
+    virtual ~SetupContext();
+
+    // Replaces an owned heap string with a copy of text (null clears it).
+    static void assign(char *&field, const char *text);
+
+    int waitForPackage = 0;
+    int languageDialogEnabled = 0;
+    char requiredEngineVersion[SETUP_TEXT_CHARS] = {0};
+    char productName[SETUP_TEXT_CHARS] = {0};
+    char packageName[SETUP_TEXT_CHARS] = {0};
+    char transformName[SETUP_TEXT_CHARS] = {0};
+    unsigned languageCount = 0;
+    unsigned diskSpaceKb = 0;
+    char packageProperties[SETUP_TEXT_CHARS] = {0};
+    int locationsFromCommandLine = 0;
+    int selectedLanguage = 0;
+    int installMode = Install;
+    // Option letters of "/F" or "/J"; as large as the other command-line texts.
+    char modeOptions[SETUP_TEXT_CHARS] = {0};
+    ProgressDialog *progress = nullptr;
+    PlatformCode platform = 0;
+    char osVersion[SETUP_TEXT_CHARS] = {0};
+    int osSupported = 0;
+    PayloadReader *payload = nullptr;
+    char installedEngineVersion[SETUP_TEXT_CHARS] = {0};
+    char *workFolder = nullptr;
+    char *sourceFolder = nullptr;
+    uint64_t payloadTotalSize = 0;
+    int fileSource = SourceFolder;
+    HWND mainTextControl = nullptr;
+    HWND statusControl = nullptr;
+    unsigned extractedCount = 0;
+    HINSTANCE instance = nullptr;
+    int launchKind = Normal;
+    int restartPending = 0;
+};
+
+// Process-wide state.
+extern int currentLanguage;    // language of texts, fonts and the code-page test; 0 until set
+extern int silentMode;
+extern int cancelRequested;    // set by the progress dialog
+
+// Module whose resources (string table, dialogs, icons) the launcher uses.
+HINSTANCE SetupInstance();
+void SetSetupInstance(HINSTANCE instance);

@@ -1,0 +1,246 @@
+#include "test_support.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "container.h"
+#include "context.h"
+#include "dialogs.h"
+#include "engine.h"
+#include "payload.h"
+#include "texts.h"
+
+namespace {
+
+MessageRecorder *g_recorder;
+
+int recordMessage(HINSTANCE, const char *text, int restart)
+{
+    if (g_recorder) {
+        g_recorder->texts.push_back(text);
+        g_recorder->restarts.push_back(restart);
+    }
+    return 1;
+}
+
+ProcessRecorder *g_processes;
+
+int recordProcess(const char *application, const char *command, int show, int wait, DWORD *exitCode)
+{
+    if (!g_processes)
+        return PROCESS_NOT_STARTED;
+    g_processes->started.push_back({application ? application : "", command, show, wait});
+    size_t n = g_processes->started.size();
+    ProcessAnswer answer = {wait ? PROCESS_ENDED : PROCESS_STARTED, 0};
+    if (n <= g_processes->answers.size())
+        answer = g_processes->answers[n - 1];
+    if (answer.outcome == PROCESS_ENDED && exitCode)
+        *exitCode = answer.exitCode;
+    return answer.outcome;
+}
+
+int g_folderSerial;
+
+}  // namespace
+
+TempFolder::TempFolder()
+{
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    for (;;) {
+        char name[MAX_PATH + 64];
+        snprintf(name, sizeof name, "%ssetup-test-%lu-%d", base, GetCurrentProcessId(), ++g_folderSerial);
+        if (CreateDirectoryA(name, nullptr)) {
+            folder = name;
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            folder = name;
+            return;
+        }
+    }
+}
+
+TempFolder::~TempFolder()
+{
+    RemoveTree(folder);
+}
+
+void RemoveTree(const std::string &path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string child = path + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void WriteBytes(const std::string &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool ReadBytes(const std::string &path, std::string *bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes->clear();
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes->append(buffer, got);
+    CloseHandle(file);
+    return true;
+}
+
+bool PathPresent(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string FakeImage(uint32_t sectionStart, uint32_t sectionSize)
+{
+    std::string image(64, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    uint32_t peOffset = 64;
+    memcpy(&image[60], &peOffset, 4);
+
+    PeFileHeader header = {};
+    memcpy(&header.signature, "PE\0\0", 4);
+    header.machine = 0x8664;
+    header.numberOfSections = 1;
+    header.sizeOfOptionalHeader = 0;
+    image.append(reinterpret_cast<const char *>(&header), sizeof header);
+
+    PeSectionHeader section = {};
+    memcpy(section.name, ".text", 5);
+    section.sizeOfRawData = sectionSize;
+    section.pointerToRawData = sectionStart;
+    image.append(reinterpret_cast<const char *>(&section), sizeof section);
+    image.resize(sectionStart + sectionSize, '\0');
+    return image;
+}
+
+std::string EntryRecord(const std::string &name, uint32_t size)
+{
+    PayloadEntry entry = {};
+    memcpy(entry.name, name.data(), name.size() < sizeof entry.name ? name.size() : sizeof entry.name);
+    entry.size = size;
+    return std::string(reinterpret_cast<const char *>(&entry), sizeof entry);
+}
+
+std::string ContainerBytes(const std::vector<FixtureEntry> &entries, int count, const char *signature)
+{
+    PayloadHeader header = {};
+    snprintf(header.signature, sizeof header.signature, "%s", signature);
+    header.entryCount = uint16_t(count < 0 ? int(entries.size()) : count);
+    std::string bytes(reinterpret_cast<const char *>(&header), sizeof header);
+    for (const FixtureEntry &e : entries)
+        bytes += EntryRecord(e.name, uint32_t(e.data.size())) + e.data;
+    return bytes;
+}
+
+MessageRecorder::MessageRecorder()
+{
+    g_recorder = this;
+    g_pfnMessageDialog = recordMessage;
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    g_pfnMessageDialog = runMessageDialog;
+    g_recorder = nullptr;
+}
+
+ProcessRecorder::ProcessRecorder()
+{
+    g_processes = this;
+    g_pfnStartProcess = recordProcess;
+}
+
+ProcessRecorder::~ProcessRecorder()
+{
+    g_pfnStartProcess = startProcess;
+    g_processes = nullptr;
+}
+
+LauncherState::LauncherState()
+{
+    currentLanguage = 0;
+    silentMode = 0;
+    cancelRequested = 0;
+    SetSetupIniPath("");
+    freeLanguageList();
+}
+
+LauncherState::~LauncherState()
+{
+    ProgressDialog::close();
+    currentLanguage = 0;
+    silentMode = 0;
+    cancelRequested = 0;
+    SetSetupIniPath("");
+    freeLanguageList();
+    g_languages.userLanguage = 0;
+    g_pfnDiskFreeKb = diskFreeKb;
+    g_pfnTempFileName = GetTempFileNameA;
+    g_pfnLanguageName = systemLanguageName;
+    g_pfnUserDefaultLanguage = systemUserLanguage;
+    g_pfnMessageDialog = runMessageDialog;
+    g_pfnSystemVersion = systemVersion;
+    g_pfnIsAdministrator = isAdministrator;
+    g_pfnStartProcess = startProcess;
+    g_runOnceKeyPath = RUN_ONCE_KEY;
+    g_pfnExitWindows = systemExitWindows;
+    g_pfnRestartSystem = restartSystem;
+}
+
+ScopedEnvironment::ScopedEnvironment(const char *variable, const char *value) : name(variable), had(false)
+{
+    char buffer[32768];
+    DWORD n = GetEnvironmentVariableA(variable, buffer, sizeof buffer);
+    if (n > 0 && n < sizeof buffer) {
+        had = true;
+        old = buffer;
+    }
+    SetEnvironmentVariableA(variable, value);
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    SetEnvironmentVariableA(name.c_str(), had ? old.c_str() : nullptr);
+}
+
+std::vector<std::string> FolderEntries(const std::string &folder, const char *pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
