@@ -16,14 +16,20 @@ const MovieRecord *describedMovie;
 const StateRecord *describedState;
 int bDescriptionFilled;
 
+// The frame all three dialogs share: true on the initialisation message; on a
+// move the movie frame behind the dialog is drawn again.
+INT_PTR CommonDialogFrame(UINT message)
+{
+    if (message == WM_MOVE)
+        RestoreSurface();
+    return message == WM_INITDIALOG;
+}
+
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
+    if (message == WM_INITDIALOG || message == WM_MOVE)
+        return CommonDialogFrame(message);
     switch (message) {
-    case WM_INITDIALOG:
-        return TRUE;
-    case WM_MOVE:
-        RestoreSurface();
-        return FALSE;
     case WM_COMMAND:
         LogMessage("Dialogue About Executed \n");
         EndDialog(dialog, LOWORD(wParam));
@@ -34,12 +40,9 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 INT_PTR CALLBACK UrlProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
+    if (message == WM_INITDIALOG || message == WM_MOVE)
+        return CommonDialogFrame(message);
     switch (message) {
-    case WM_INITDIALOG:
-        return TRUE;
-    case WM_MOVE:
-        RestoreSurface();
-        return FALSE;
     case WM_COMMAND:
         if (wParam == IDOK || wParam == IDCANCEL) {
             GetDlgItemTextA(dialog, IDC_URL_EDIT, urlName, sizeof urlName);
@@ -56,12 +59,9 @@ INT_PTR CALLBACK UrlProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 INT_PTR CALLBACK DescriptionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
+    if (message == WM_INITDIALOG || message == WM_MOVE)
+        return CommonDialogFrame(message);
     switch (message) {
-    case WM_INITDIALOG:
-        return TRUE;
-    case WM_MOVE:
-        RestoreSurface();
-        return FALSE;
     case WM_PAINT:
         if (describedMovie->state != Uninitialized && !bDescriptionFilled) {
             DescriptionLines lines;
