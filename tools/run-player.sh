@@ -26,8 +26,9 @@ fi
 shot="$build/screenshot.png"
 seconds=${SCREENSHOT_AFTER:-3}
 "$root/tools/winenv.sh" exec "$build/winenv-player" bash -c '
-    player=$1 seconds=$2 shot=$3 log=$4
-    shift 4
+    player=$1 seconds=$2 shot=$3 log=$4 root=$5
+    shift 5
+    "$root/tools/self-check.sh" || exit 1
     [ $# -gt 0 ] || set -- "$(winepath -w "$(dirname "$player")/Demo_3D.avi")"
     rm -f "$log"
     (VIZOR_LOG=$(winepath -w "$log") wine "$player" "$@"; exit 0) 2>/dev/null &
@@ -46,4 +47,4 @@ seconds=${SCREENSHOT_AFTER:-3}
     import -window root "$shot" && echo "Screenshot of the player: $shot"
     wineserver -k 2>/dev/null || true
     wait $pid 2>/dev/null || true
-' run "$player" "$seconds" "$shot" "$build/run-player.log" "$@"
+' run "$player" "$seconds" "$shot" "$build/run-player.log" "$root" "$@"

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Can Wine's multimedia stream open and decode a movie here? Run inside the
+# headless environment (tools/winenv.sh exec ...): it opens the bundled demo
+# movie with build/bin/stream-probe.exe and reads its first frame. On failure it
+# prints one line that names what is missing and exits non-zero, so that a
+# broken machine is told in seconds instead of by every playback test timing out.
+#
+#   tools/self-check.sh [movie]      (default: the demo movie beside the player)
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+movie=${1:-$build/bin/Demo_3D.avi}
+probe=$build/bin/stream-probe.exe
+
+# The Debian packages movies are decoded with, as tools/packages/movies.txt lists them.
+missing_packages() {
+    local p
+    sed -e 's/#.*//' -e 's/[[:space:]]//g' "$root/tools/packages/movies.txt" | grep -v '^$' | while read -r p; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || printf '%s ' "$p"
+    done
+}
+
+timeout 60 wine "$probe" "$(winepath -w "$movie")" >/dev/null 2>&1
+code=$?
+[ $code -eq 0 ] && exit 0
+
+case $code in
+    2) what="Wine cannot create its multimedia stream or DirectDraw" ;;
+    3) what="Wine's stream does not open $(basename "$movie") (\"File format not supported.\")" ;;
+    4) what="Wine's stream opens $(basename "$movie") but decodes no picture" ;;
+    124) what="Wine's stream hung for 60 s opening $(basename "$movie")" ;;
+    *) what="the stream probe failed with exit code $code on $(basename "$movie")" ;;
+esac
+missing=$(missing_packages)
+if [ -n "$missing" ]; then
+    echo "self-check: $what: the GStreamer plugin sets ${missing% } are not installed (tools/install-deps.sh installs them)" >&2
+else
+    echo "self-check: $what, although every GStreamer plugin set in tools/packages/movies.txt is installed (WINEDEBUG=+winegstreamer shows why)" >&2
+fi
+exit 1

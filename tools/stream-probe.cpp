@@ -1,0 +1,95 @@
+// Opens a movie through the platform's multimedia stream the way the player
+// does, decodes its first frame into a DirectDraw surface and exits with a code
+// that says how far it got. The test and run scripts use it to find out in a
+// second whether Wine's stream can play movies at all (it decodes through
+// GStreamer, whose plugin sets are separate packages).
+//
+//   stream-probe.exe <movie>     exit 0: a frame was decoded; see ProbeResult
+#include <windows.h>
+
+#include <amstream.h>
+#include <ddraw.h>
+#include <ddstream.h>
+#include <mmstream.h>
+
+#include <stdio.h>
+
+namespace {
+
+enum ProbeResult {
+    PROBE_FRAME = 0,       // a frame of the movie's size was decoded
+    PROBE_USAGE = 1,       // no movie named
+    PROBE_NO_STREAM = 2,   // the multimedia stream or DirectDraw could not be created
+    PROBE_NO_OPEN = 3,     // the stream does not open the file ("File format not supported.")
+    PROBE_NO_PICTURE = 4,  // it opens, but has no picture (0 x 0) or decodes no frame
+};
+
+template <class T> void Release(T *&p)
+{
+    if (p) {
+        p->Release();
+        p = nullptr;
+    }
+}
+
+int Probe(const wchar_t *movie)
+{
+    IDirectDraw *dd = nullptr;
+    if (FAILED(DirectDrawCreate(nullptr, &dd, nullptr)))
+        return PROBE_NO_STREAM;
+    dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+
+    IAMMultiMediaStream *stream = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_AMMultiMediaStream, nullptr, CLSCTX_INPROC_SERVER, IID_IAMMultiMediaStream,
+                                (void **)&stream))) {
+        Release(dd);
+        return PROBE_NO_STREAM;
+    }
+    int result = PROBE_NO_STREAM;
+    IMediaStream *video = nullptr;
+    IDirectDrawMediaStream *ddStream = nullptr;
+    IDirectDrawStreamSample *sample = nullptr;
+    DDSURFACEDESC format = {};
+    format.dwSize = sizeof format;
+    if (FAILED(stream->Initialize(STREAMTYPE_READ, 0, nullptr)) ||
+        FAILED(stream->AddMediaStream(dd, &MSPID_PrimaryVideo, 0, nullptr)))
+        goto done;
+    result = PROBE_NO_OPEN;
+    if (FAILED(stream->OpenFile(movie, 0)))
+        goto done;
+    result = PROBE_NO_PICTURE;
+    if (FAILED(stream->GetMediaStream(MSPID_PrimaryVideo, &video)) ||
+        FAILED(video->QueryInterface(IID_IDirectDrawMediaStream, (void **)&ddStream)) ||
+        FAILED(ddStream->GetFormat(&format, nullptr, nullptr, nullptr)) || format.dwWidth == 0 ||
+        format.dwHeight == 0 || FAILED(ddStream->CreateSample(nullptr, nullptr, 0, &sample)) ||
+        FAILED(stream->SetState(STREAMSTATE_RUN)))
+        goto done;
+    // S_OK is a frame; MS_S_ENDOFSTREAM (or a failure) on the first update is no picture.
+    if (sample->Update(0, nullptr, nullptr, 0) == S_OK)
+        result = PROBE_FRAME;
+    stream->SetState(STREAMSTATE_STOP);
+    if (result == PROBE_FRAME)
+        printf("stream-probe: %lu x %lu frame decoded\n", format.dwWidth, format.dwHeight);
+done:
+    Release(sample);
+    Release(ddStream);
+    Release(video);
+    Release(stream);
+    Release(dd);
+    return result;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: stream-probe <movie>\n");
+        return PROBE_USAGE;
+    }
+    if (FAILED(CoInitialize(nullptr)))
+        return PROBE_NO_STREAM;
+    const int result = Probe(argv[1]);
+    CoUninitialize();
+    return result;
+}
