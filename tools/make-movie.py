@@ -11,6 +11,8 @@ edge that tells machines which view a row belongs to:
     left eye   blue = frame % 200, green = relative row, red = 255
     right eye  blue = 255, green = relative row, red = frame % 200
 
+(with --frame-step N, frame * N takes the place of frame)
+
 where "relative row" is (row within the view * 256) // view height. A 2D movie
 is one left-eye view. The band is the leftmost eighth of the view's width.
 
@@ -43,10 +45,13 @@ DISC_STRIPE = bytes((20, 120, 200))
 DISC_RIM = bytes((10, 10, 10))
 
 AUDIO_RATE = 22050
+# Frame numbers are written as (frame * FRAME_STEP) % 200: a step above 1 keeps
+# neighbouring frames apart after lossy coding (--frame-step).
+FRAME_STEP = 1
 
 
 def marker_pixel(eye, relative_row, frame):
-    code = frame % 200
+    code = (frame * FRAME_STEP) % 200
     if eye == "left":
         return bytes((code, relative_row, 255))
     return bytes((255, relative_row, code))
@@ -239,6 +244,9 @@ def main(argv):
     parser.add_argument("--first", choices=("left", "right"), default="left",
                         help="which eye's view comes first in the frame (default left)")
     parser.add_argument("--audio", action="store_true", help="add a 22050 Hz 16-bit mono PCM track")
+    parser.add_argument("--frame-step", type=int, default=1,
+                        help="write the frame number times this in the marker (default 1), so that frames "
+                             "stay apart in a movie that is compressed afterwards")
     args = parser.parse_args(argv)
 
     try:
@@ -252,6 +260,10 @@ def main(argv):
     frames = args.frames if args.frames is not None else max(1, round((args.seconds or 2.0) * args.fps))
     if frames < 1:
         parser.error("--frames must be at least 1")
+    if not 1 <= args.frame_step <= 199:
+        parser.error("--frame-step must be between 1 and 199")
+    global FRAME_STEP
+    FRAME_STEP = args.frame_step
     stride = (w * 3 + 3) & ~3
     if stride * h * frames > 1000 * 1024 * 1024:
         parser.error("the movie would be larger than an AVI file can hold (1 GB)")

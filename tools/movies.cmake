@@ -10,3 +10,14 @@ function(parallaxia_movie output)
                        DEPENDS ${PARALLAXIA_MAKE_MOVIE}
                        COMMENT "Generating movie ${output}" VERBATIM)
 endfunction()
+
+# parallaxia_encoded_movie(<output file> <generated source file> <ffmpeg output options>...):
+# the generated movie re-encoded by ffmpeg into a compressed format (the source
+# must be made by a parallaxia_movie rule of its own).
+find_program(PARALLAXIA_FFMPEG ffmpeg PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+function(parallaxia_encoded_movie output source)
+    add_custom_command(OUTPUT ${output}
+                       COMMAND ${PARALLAXIA_FFMPEG} -v error -y -i ${source} ${ARGN} ${output}
+                       DEPENDS ${source}
+                       COMMENT "Encoding movie ${output}" VERBATIM)
+endfunction()
