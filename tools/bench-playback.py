@@ -87,6 +87,63 @@ def load_average():
         return " ".join(f.read().split()[:3])
 
 
+# High-definition movies as they are handed around (--hd): H.264 in MP4 at 24
+# frames a second, made by ffmpeg from a generated two-second scene, looped.
+HD_MOVIES = [
+    ("1280x720 half side by side", 1078, "pure_lr", "1280x720"),
+    ("1920x1080 half above/below", 1077, "pure_ab", "1920x1080"),
+]
+
+
+def make_hd_movie(folder, packing, size, seconds):
+    source = os.path.join(folder, "source-%s.avi" % size)
+    movie = os.path.join(folder, "%s-%s.mp4" % (packing, size))
+    subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-movie.py"),
+                    "--packing", packing, "--size", size, "--fps", "24", "--frames", "48", "--audio", source],
+                   check=True)
+    loops = max(0, int(round(seconds / 2.0)) - 1)
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-stream_loop", str(loops), "-i", source, "-c:v", "libx264",
+                    "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "96k",
+                    movie], check=True)
+    os.remove(source)
+    return movie
+
+
+def stream_alone(build, movie):
+    """The stream's own cost: every frame decoded into a surface, nothing drawn."""
+    probe = subprocess.run(["wine", os.path.join(build, "bin", "stream-probe.exe"), "--all", winepath(movie)],
+                           capture_output=True, text=True, timeout=600)
+    m = re.search(r"frames (\d+) wall ([\d.]+) cpu ([\d.]+)", probe.stdout)
+    if not m:
+        return "the stream probe failed (exit code %d)" % probe.returncode
+    frames, wall, cpu = int(m.group(1)), float(m.group(2)), float(m.group(3))
+    return "stream alone (decoding into a surface, nothing drawn): %d frames, %.1f fps, CPU %.1f ms/frame" % (
+        frames, frames / wall if wall else 0, 1000.0 * cpu / max(frames, 1))
+
+
+def run_hd(build, player, folder, seconds, configs):
+    movies = [(name, coding, make_hd_movie(folder, packing, size, seconds)) for name, coding, packing, size in HD_MOVIES]
+    print("Movies: H.264 (x264 veryfast, CRF 18) with AAC sound in MP4, 24 fps, %.0f s; screen 1024x768x24; %d cores"
+          % (seconds, os.cpu_count()))
+    for config in configs:
+        set_wine_config(config)
+        print()
+        print("Wine set-up: %s; load average before: %s" % (config, load_average()))
+        for name, coding, movie in movies:
+            print()
+            print("%s: %s" % (name, stream_alone(build, movie)))
+            print()
+            header = "| Output | Coding | Method | Frames | Logged fps | Measured fps | CPU ms/frame | CPU % of a core |"
+            print(header)
+            print("|" + "---|" * (header.count("|") - 1))
+            sys.stdout.flush()
+            for method in METHODS:
+                for output in OUTPUTS:
+                    run_case(player, folder, movie, output, coding, method, seconds)
+        print()
+        print("Load average after: %s" % load_average())
+
+
 def run_case(player, folder, movie, output, coding, method, seconds):
     set_setting("output", "StereoCodingFormat", coding)
     set_setting("output", "EyeCodingFormat", 1080)
@@ -110,6 +167,7 @@ def run_case(player, folder, movie, output, coding, method, seconds):
 def main():
     build, seconds, all_codings = sys.argv[1], float(sys.argv[2]), sys.argv[3] == "1"
     configs = sys.argv[4].split(",") if len(sys.argv) > 4 else ["default"]
+    hd = len(sys.argv) > 5 and sys.argv[5] == "1"
     frames = int(round(seconds * 25))
     folder = tempfile.mkdtemp(prefix="bench-playback-", dir=build)
     cases = []
@@ -122,6 +180,9 @@ def main():
         # A copy of the player alone, so that no start-up movie plays first.
         player = os.path.join(folder, "Vizor_Movie.exe")
         shutil.copyfile(os.path.join(build, "bin", "Vizor_Movie.exe"), player)
+        if hd:
+            run_hd(build, player, folder, seconds, configs)
+            return
         movies = {}
         for coding in sorted({c for _, c, _ in cases}):
             movies[coding] = os.path.join(folder, CODINGS[coding][1] + ".avi")

@@ -4,10 +4,13 @@
 # and prints for each the frame rate the player logged, the rate measured from
 # outside, and the player process's CPU time per frame.
 #
-#   tools/bench-playback.sh [--seconds N] [--codings] [--config default|csmt-off|default,csmt-off]
+#   tools/bench-playback.sh [--seconds N] [--codings] [--hd] [--config default|csmt-off|default,csmt-off]
 #
 # --seconds N   movie length (default 20)
 # --codings     also every stereo coding for the interlaced and 3D-to-2D outputs
+# --hd          instead, H.264 MP4 movies at 24 fps: 1280x720 half side by side
+#               and 1920x1080 half above/below, every output with both methods,
+#               and each movie decoded by the stream alone (nothing drawn)
 # --config      Wine set-ups to measure (default: both). "csmt-off" turns off
 #               Wine's Direct3D command-stream thread, whose busy waiting is
 #               most of the CPU time with the default set-up.
@@ -19,17 +22,19 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 seconds=20
 codings=0
+hd=0
 configs=default,csmt-off
 while [ $# -gt 0 ]; do
     case "$1" in
         --seconds) seconds=$2; shift ;;
         --codings) codings=1 ;;
+        --hd) hd=1 ;;
         --config) configs=$2; shift ;;
-        *) echo "usage: $0 [--seconds N] [--codings] [--config default|csmt-off|default,csmt-off]" >&2; exit 2 ;;
+        *) echo "usage: $0 [--seconds N] [--codings] [--hd] [--config default|csmt-off|default,csmt-off]" >&2; exit 2 ;;
     esac
     shift
 done
 
 BUILD_DIR=$build "$root/tools/build.sh" >/dev/null
 "$root/tools/winenv.sh" exec "$build/winenv-bench-playback" \
-    /usr/bin/python3 "$root/tools/bench-playback.py" "$build" "$seconds" "$codings" "$configs"
+    /usr/bin/python3 "$root/tools/bench-playback.py" "$build" "$seconds" "$codings" "$configs" "$hd"

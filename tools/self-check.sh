@@ -33,7 +33,7 @@ case $code in
 esac
 missing=$(missing_packages)
 if [ -n "$missing" ]; then
-    echo "self-check: $what: the GStreamer plugin sets ${missing% } are not installed (tools/install-deps.sh installs them)" >&2
+    echo "self-check: $what; GStreamer plugin packages missing: ${missing% } (tools/install-deps.sh installs them)" >&2
 else
     echo "self-check: $what, although every GStreamer plugin set in tools/packages/movies.txt is installed (WINEDEBUG=+winegstreamer shows why)" >&2
 fi
