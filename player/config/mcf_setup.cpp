@@ -1,5 +1,6 @@
 #include "config/mcf_setup.h"
 
+#include "config/name_layout.h"
 #include "diagnostics/log.h"
 
 #include <io.h>
@@ -60,4 +61,16 @@ void SetupFromMCF(MovieRecord &movie, OutputRecord &output, StateRecord &state)
     state.frameCount = 0;
     state.bApplicationMinimized = 0;
     movie.bMCF = 1;
+}
+
+void ApplyLayoutFromName(MovieRecord &movie)
+{
+    const NameLayout layout = FindLayoutInName(movie.szFileName);
+    if (layout.packing == NamePacking::None)
+        return;
+    movie.StereoCodingFormat = layout.packing == NamePacking::SideBySide ? PURE_LR : PURE_AB;
+    movie.EyeCodingFormat = layout.rightFirst ? RIGHT_TOP : LEFT_TOP;
+    LogFormat("Stereo layout from the file name: marker \"%s\", %s %s\n", layout.marker,
+              layout.packing == NamePacking::SideBySide ? "PURE_LR" : "PURE_AB",
+              layout.rightFirst ? "RIGHT_TOP" : "LEFT_TOP");
 }

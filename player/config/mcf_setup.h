@@ -10,3 +10,8 @@
 // movie.bMCF becomes 1. Nothing changes when the file cannot be read or is
 // invalid; a caller that set movie.source to No_source sees success by its change.
 void SetupFromMCF(MovieRecord &movie, OutputRecord &output, StateRecord &state);
+
+// A movie opened without an MCF: a stereo marker in its file name (such as
+// "Movie.HSBS.mkv") sets movie.StereoCodingFormat and movie.EyeCodingFormat for
+// this movie only, with one log line; the stored settings do not change.
+void ApplyLayoutFromName(MovieRecord &movie);

@@ -2,5 +2,6 @@
 list(APPEND VIZOR_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/mcf.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mcf_setup.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/name_layout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/registry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/panel.cpp)

@@ -42,5 +42,6 @@ void ProcessCommandLine()
         return;
     }
     ReadRegistrySettings(movie, output, state);
+    ApplyLayoutFromName(movie);
     movie.source = File;
 }

@@ -52,6 +52,7 @@ void OpenFileCommand()
         SetupFromMCF(movie, output, state);
     } else {
         ReadRegistrySettings(movie, output, state);
+        ApplyLayoutFromName(movie);
         movie.bMCF = 0;
         movie.source = File;
     }
@@ -69,6 +70,7 @@ void OpenUrlCommand()
         SetupFromMCF(movie, output, state);
     } else {
         ReadRegistrySettings(movie, output, state);
+        ApplyLayoutFromName(movie);
         movie.bMCF = 0;
         if (EndsOnASF(movie.szFileName)) {
             movie.source = Url_asf;
