@@ -42,3 +42,10 @@
 #define IDM_DESCRIPTION 40010
 #define IDM_ABOUT 40011
 #define IDM_HELP 40012
+// The usual keys of a movie player (Space, arrows, Home).
+#define IDM_PLAY_PAUSE 40101
+#define IDM_SEEK_BACK 40102
+#define IDM_SEEK_FORWARD 40103
+#define IDM_SEEK_BACK_LONG 40104
+#define IDM_SEEK_FORWARD_LONG 40105
+#define IDM_SEEK_START 40106

@@ -130,6 +130,8 @@ static int MainLoop(HACCEL accelerators)
         if (PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE)) {
             if (!GetMessageA(&msg, NULL, 0, 0))
                 return (int)msg.wParam;
+            if (HandleMouseWheel(msg))
+                continue;
             if (!TranslateAcceleratorA(ghWnd, accelerators, &msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);

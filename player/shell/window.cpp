@@ -74,13 +74,25 @@ int64_t TrackbarSeekTime(int64_t totalTime, uint32_t dwPos)
     return (totalTime / 1000) * (int64_t)dwPos;
 }
 
-void HandleTrackBar(HWND trackbar)
+int64_t ClampedSeekTime(int64_t target, int64_t totalTime, int64_t frameLength)
 {
-    LogMessage("HandleTrackBar\n");
-    const uint32_t dwPos = (uint32_t)SendMessageA(trackbar, TBM_GETPOS, 0, 0);
-    if (movie.state == Uninitialized || movie.source == Url_asf)
-        return;
-    movie.StreamTime = TrackbarSeekTime(movie.totalTime, dwPos);
+    // The last frame starts one frame before the end; a movie the stream gives
+    // no sensible length or frame length for ends at its start.
+    int64_t last = totalTime - (frameLength > 0 ? frameLength : 0);
+    if (last < 0)
+        last = 0;
+    if (target > last)
+        return last;
+    return target < 0 ? 0 : target;
+}
+
+namespace {
+
+// The slider's way to a new position: the stream is sought while stopped, the
+// frame there drawn, and the movie left paused; then its log lines.
+void SeekMovieTo(int64_t time, uint32_t dwPos)
+{
+    movie.StreamTime = time;
     movie.state = Paused;
     Play();
     RenderNextFrame();
@@ -89,6 +101,52 @@ void HandleTrackBar(HWND trackbar)
     LogFormat("dwPos %d\n", (int)dwPos);
     LogFormat("movie->StreamTime.int64, movie->totalTime.int64 %lld %lld\n", (long long)movie.StreamTime,
               (long long)movie.totalTime);
+}
+
+bool CanSeek() { return movie.state != Uninitialized && movie.source != Url_asf; }
+
+} // namespace
+
+void HandleTrackBar(HWND trackbar)
+{
+    LogMessage("HandleTrackBar\n");
+    const uint32_t dwPos = (uint32_t)SendMessageA(trackbar, TBM_GETPOS, 0, 0);
+    if (!CanSeek())
+        return;
+    SeekMovieTo(TrackbarSeekTime(movie.totalTime, dwPos), dwPos);
+}
+
+void SeekFromHere(int64_t delta, bool fromStart)
+{
+    if (!CanSeek())
+        return;
+    const bool wasPlaying = movie.state == Playing;
+    if (wasPlaying)
+        Pause(); // takes the time of the frame on the screen
+    const int64_t target =
+        ClampedSeekTime(fromStart ? delta : movie.StreamTime + delta, movie.totalTime, movie.frameLength);
+    SeekMovieTo(target, (uint32_t)TrackbarPositionFor(target, movie.totalTime));
+    UpdateTrackbarPosition();
+    if (wasPlaying)
+        Play();
+}
+
+bool HandleMouseWheel(const MSG &msg)
+{
+    if (msg.message != WM_MOUSEWHEEL || !ghWnd)
+        return false;
+    RECT area;
+    const POINT at = {(short)LOWORD(msg.lParam), (short)HIWORD(msg.lParam)};
+    HWND movieArea = GetDlgItem(ghWnd, IDC_MOVIE_BACKGROUND);
+    if (!movieArea || !GetWindowRect(movieArea, &area) || !PtInRect(&area, at))
+        return false;
+    // Whole notches; a finer wheel's part of a notch still counts as one.
+    const int delta = GET_WHEEL_DELTA_WPARAM(msg.wParam);
+    int notches = delta / WHEEL_DELTA;
+    if (notches == 0)
+        notches = delta > 0 ? 1 : -1;
+    SeekFromHere((int64_t)notches * SHORT_SEEK, false);
+    return true;
 }
 
 void UpdateTrackbarPosition()
@@ -105,6 +163,19 @@ namespace {
 void PlayCommand() { Play(); }
 void PauseCommand() { Pause(); }
 void StopCommand() { Stop(); }
+// Space: the one key for both, as in every player.
+void PlayPauseCommand()
+{
+    if (movie.state == Playing)
+        Pause();
+    else
+        Play();
+}
+void SeekBackCommand() { SeekFromHere(-SHORT_SEEK, false); }
+void SeekForwardCommand() { SeekFromHere(SHORT_SEEK, false); }
+void SeekBackLongCommand() { SeekFromHere(-LONG_SEEK, false); }
+void SeekForwardLongCommand() { SeekFromHere(LONG_SEEK, false); }
+void SeekStartCommand() { SeekFromHere(0, true); }
 // Runs a modal dialog with a playing movie paused around it.
 void RunPaused(void (*dialog)(), bool redraw)
 {
@@ -168,6 +239,12 @@ const CommandEntry commands[] = {
     {IDM_DESCRIPTION, DescriptionCommand},
     {IDM_ABOUT, AboutCommand},
     {IDM_HELP, HelpCommand},
+    {IDM_PLAY_PAUSE, PlayPauseCommand},
+    {IDM_SEEK_BACK, SeekBackCommand},
+    {IDM_SEEK_FORWARD, SeekForwardCommand},
+    {IDM_SEEK_BACK_LONG, SeekBackLongCommand},
+    {IDM_SEEK_FORWARD_LONG, SeekForwardLongCommand},
+    {IDM_SEEK_START, SeekStartCommand},
 };
 
 } // namespace

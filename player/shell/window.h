@@ -19,6 +19,22 @@ void UpdateTrackbarPosition();
 // the division truncates first, so a movie under 1000 units always seeks to 0.
 int64_t TrackbarSeekTime(int64_t totalTime, uint32_t dwPos);
 
+// Seeks of the keys and the mouse wheel, in stream units (100 ns).
+const int64_t SHORT_SEEK = 5 * 10000000LL;
+const int64_t LONG_SEEK = 60 * 10000000LL;
+
+// Where a seek to `target` lands: on the movie's first frame at the latest
+// before its start, on its last frame at the latest past its end.
+int64_t ClampedSeekTime(int64_t target, int64_t totalTime, int64_t frameLength);
+
+// Seeks `delta` from the frame on the screen (from the movie's start when
+// fromStart) the way the slider does; a playing movie plays on from there.
+void SeekFromHere(int64_t delta, bool fromStart);
+
+// The mouse wheel over the movie area seeks 5 s a notch; true when the message
+// was taken (it goes to the main loop before any control can take it).
+bool HandleMouseWheel(const MSG &msg);
+
 // Asks "Exit the Program?"; on Yes sends the destroy message to the main window.
 void ConfirmExit(HWND owner);
 

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+#include <string.h>
+
 namespace {
 
 const DWORD WAIT_MS = 30000;
@@ -73,5 +76,74 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<NamedMovie> &info) {
         return std::string(info.param.line ? (info.param.oddRows == Mark::LeftEye ? "HalfSBS" : "RL") : "NoMarker");
     });
+
+} // namespace
+
+namespace {
+
+const char *const POSITION = "movie->StreamTime.int64, movie->totalTime.int64 ";
+const long long SECOND = 10000000, FRAME = 400000; // the test movie: 20 s at 25 frames a second
+
+// The usual keys and the wheel, on a 20-second movie: each seek goes the
+// slider's way (its log lines) and lands inside the movie.
+class Keys : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PlayerSettings settings;
+        settings.OutputFormat = 1072; // plain 2D
+        ASSERT_TRUE(StartPlayer(player, settings, TestMovie("seek_20s.avi")));
+        window = WaitForPlayerWindow(player, WAIT_MS);
+        ASSERT_TRUE(window != NULL);
+    }
+    void TearDown() override
+    {
+        if (player.Running())
+            player.Kill();
+    }
+    // Presses a key (or turns the wheel) and returns the position the seek logged.
+    long long SeekWith(UINT key, int wheel = 0)
+    {
+        const int seeks = player.CountInLog(POSITION);
+        if (wheel) {
+            const RECT area = MovieArea(window);
+            PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, wheel),
+                         MAKELPARAM((area.left + area.right) / 2, (area.top + area.bottom) / 2));
+        } else {
+            ProgramUnderTest::PressKey(window, key);
+        }
+        if (!player.WaitForLog(POSITION, WAIT_MS, seeks + 1)) {
+            ADD_FAILURE() << "no seek\n" << ReadLogText(player.log());
+            return -1;
+        }
+        const std::string log = ReadLogText(player.log());
+        return atoll(log.c_str() + log.rfind(POSITION) + strlen(POSITION));
+    }
+    ProgramUnderTest player;
+    HWND window = NULL;
+};
+
+TEST_F(Keys, SpaceArrowsHomeAndTheWheelSeekThroughTheSlidersPath)
+{
+    ProgramUnderTest::PressKey(window, VK_SPACE);
+    ASSERT_TRUE(player.WaitForLog("Pause()\n", WAIT_MS));
+    EXPECT_EQ(0, SeekWith(VK_HOME));
+    EXPECT_NEAR(5 * SECOND, SeekWith(VK_RIGHT), FRAME);
+    EXPECT_NEAR(20 * SECOND - FRAME, SeekWith(VK_UP), FRAME);   // past the end: the last frame
+    EXPECT_NEAR(15 * SECOND - FRAME, SeekWith(VK_LEFT), FRAME);
+    EXPECT_EQ(0, SeekWith(VK_DOWN));                             // before the start: the first frame
+    EXPECT_NEAR(5 * SECOND, SeekWith(0, WHEEL_DELTA), FRAME);    // a notch away from the user
+    EXPECT_EQ(0, SeekWith(0, -2 * WHEEL_DELTA));
+    const std::string log = ReadLogText(player.log());
+    EXPECT_EQ(7, CountOf(log, "Tring to change the movie position\n")) << log;
+
+    // Paused before, paused after; Space plays again, and a seek while playing plays on.
+    const int resumed = player.CountInLog("Play is interpreting Pause situation\n");
+    ProgramUnderTest::PressKey(window, VK_SPACE);
+    ASSERT_TRUE(player.WaitForLog("Play is interpreting Pause situation\n", WAIT_MS, resumed + 1));
+    EXPECT_NEAR(5 * SECOND, SeekWith(VK_RIGHT), SECOND); // from wherever it had got to
+    const int frames = player.CountInLog("Play() finished\n");
+    EXPECT_TRUE(player.WaitForLog("Play() finished\n", WAIT_MS, frames + 1)) << "the movie plays on";
+}
 
 } // namespace
