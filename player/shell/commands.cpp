@@ -11,6 +11,7 @@
 #include "shell/dialogs.h"
 
 #include <commdlg.h>
+#include <stdio.h>
 
 const char movieFileFilters[] = "Video 3D (*.avis;*.mpgs;*.asfs)\0*.avis;*.mpgs;*.asfs\0"
                                 "Video 2D (*.avi;*.dat;*.mpg;*.mpeg;*.mpe;*.asf)\0*.avi;*.mpg;*.mpeg;*.mpe;*.asf\0"
@@ -38,6 +39,20 @@ static void StopStreamBeforeChoosing()
         CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_STOP), "g_pMMStream->SetState(STREAMSTATE_STOP)");
 }
 
+// Opens the file named in movie.szFileName as a chosen file is opened.
+static void OpenNamedFile()
+{
+    if (EndsOnMCF(movie.szFileName)) {
+        SetupFromMCF(movie, output, state);
+    } else {
+        ReadRegistrySettings(movie, output, state);
+        ApplyLayoutFromName(movie);
+        movie.bMCF = 0;
+        movie.source = File;
+    }
+    StartRendering();
+}
+
 void OpenFileCommand()
 {
     StopStreamBeforeChoosing();
@@ -48,15 +63,30 @@ void OpenFileCommand()
     LogMessage("\n");
     if (!chosen)
         return;
-    if (EndsOnMCF(movie.szFileName)) {
-        SetupFromMCF(movie, output, state);
-    } else {
-        ReadRegistrySettings(movie, output, state);
-        ApplyLayoutFromName(movie);
-        movie.bMCF = 0;
-        movie.source = File;
+    OpenNamedFile();
+}
+
+void OpenDroppedFiles(HDROP drop)
+{
+    // The first file only; a name longer than the player's path buffer is
+    // refused whole rather than cut to another file's name.
+    char name[PATH_CHARS];
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+    const UINT length = count ? DragQueryFileA(drop, 0, NULL, 0) : 0;
+    const bool taken = length > 0 && length < sizeof name && DragQueryFileA(drop, 0, name, sizeof name) == length;
+    DragFinish(drop);
+    LogFormat("Files dropped: %u\n", count);
+    if (!taken) {
+        if (count)
+            LogMessage("The dropped file's name is too long\n");
+        return;
     }
-    StartRendering();
+    StopStreamBeforeChoosing();
+    snprintf(movie.szFileName, sizeof movie.szFileName, "%s", name);
+    LogMessage("Input from File:\n");
+    LogMessage(movie.szFileName);
+    LogMessage("\n");
+    OpenNamedFile();
 }
 
 void OpenUrlCommand()

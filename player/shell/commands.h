@@ -3,9 +3,13 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 void OpenFileCommand();
 void OpenUrlCommand();
 void ControlPanelCommand();
+// Files dropped on the main window: the first one opens as if chosen in Open file.
+void OpenDroppedFiles(HDROP drop);
 
 // Shows the system open-file dialog for szFileName (PATH_CHARS); true when a file was picked.
 bool ChooseMovieFile(char *szFileName);

@@ -266,7 +266,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_INITDIALOG:
         ghWnd = window;
+        DragAcceptFiles(window, TRUE);
         return 1;
+    case WM_DROPFILES:
+        OpenDroppedFiles((HDROP)wParam);
+        return 0;
     case WM_DESTROY:
         HandleDestroy();
         return 0;

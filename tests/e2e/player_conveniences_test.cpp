@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+#include <stdio.h>
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -144,6 +147,90 @@ TEST_F(Keys, SpaceArrowsHomeAndTheWheelSeekThroughTheSlidersPath)
     EXPECT_NEAR(5 * SECOND, SeekWith(VK_RIGHT), SECOND); // from wherever it had got to
     const int frames = player.CountInLog("Play() finished\n");
     EXPECT_TRUE(player.WaitForLog("Play() finished\n", WAIT_MS, frames + 1)) << "the movie plays on";
+}
+
+} // namespace
+
+namespace {
+
+// Drops files on the player's window as the shell does: a DROPFILES block with
+// the names, in the player's own memory, handed over with WM_DROPFILES.
+bool DropFiles(const ProgramUnderTest &player, HWND window, const std::vector<std::string> &names)
+{
+    std::string block(sizeof(DROPFILES), '\0');
+    DROPFILES header = {};
+    header.pFiles = sizeof header;
+    memcpy(&block[0], &header, sizeof header);
+    for (const std::string &name : names)
+        block += name + '\0';
+    block += '\0';
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, player.pid());
+    if (!process)
+        return false;
+    void *remote = VirtualAllocEx(process, NULL, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const bool written = remote && WriteProcessMemory(process, remote, block.data(), block.size(), NULL);
+    CloseHandle(process);
+    return written && PostMessageA(window, WM_DROPFILES, (WPARAM)remote, 0);
+}
+
+class DragAndDrop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PlayerSettings settings;
+        settings.OutputFormat = 1072; // plain 2D
+        ASSERT_TRUE(StartPlayer(player, settings, TestMovie("seek_20s.avi")));
+        window = WaitForPlayerWindow(player, WAIT_MS);
+        ASSERT_TRUE(window != NULL);
+        folder = MakeTempFolder("drop_");
+    }
+    void TearDown() override
+    {
+        if (player.Running())
+            player.Kill();
+        RemoveTree(folder);
+    }
+    ProgramUnderTest player;
+    HWND window = NULL;
+    std::string folder;
+};
+
+TEST_F(DragAndDrop, TheFirstDroppedMovieOpensAsIfChosen)
+{
+    const std::string first = TestMovie("short_2d.avi"), second = TestMovie("sab_320.avi");
+    ASSERT_TRUE(DropFiles(player, window, {first, second}));
+    ASSERT_TRUE(player.WaitForLog("Frames played: 10 \n", WAIT_MS)) << ReadLogText(player.log());
+    const std::string log = ReadLogText(player.log());
+    EXPECT_NE(std::string::npos, log.find("Files dropped: 2\nInput from File:\n" + first + "\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("content of szFilename\n" + first + "\n")) << log;
+    EXPECT_EQ(std::string::npos, log.find(second)) << log;
+}
+
+TEST_F(DragAndDrop, ADroppedMcfGoesThroughTheMcfPath)
+{
+    const std::string mcf = folder + "\\dropped.mcf";
+    const std::string movie = TestMovie("short_2d.avi");
+    const char *lines[] = {"1.0", "1", "not available", "", "", movie.c_str(), "Dropped", "Tests", "Demo", "", "",
+                           "PURE_2D", "", "160", "120", "160", "120", "OUTPUT_NO_STEREO", "50", "", "", "25"};
+    FILE *f = fopen(mcf.c_str(), "wb");
+    ASSERT_TRUE(f != NULL);
+    for (const char *line : lines)
+        fprintf(f, "%s\r\n", line);
+    fclose(f);
+    ASSERT_TRUE(DropFiles(player, window, {mcf}));
+    ASSERT_TRUE(player.WaitForLog("Frames played: 10 \n", WAIT_MS)) << ReadLogText(player.log());
+    const std::string log = ReadLogText(player.log());
+    EXPECT_NE(std::string::npos, log.find("Input from File:\n" + mcf + "\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("content of szFilename\n" + movie + "\n")) << log;
+}
+
+TEST_F(DragAndDrop, ANameTooLongForThePlayerOpensNothing)
+{
+    const std::string name = "Z:\\" + std::string(300, 'x') + ".avi";
+    const int opened = player.CountInLog("content of szFilename\n");
+    ASSERT_TRUE(DropFiles(player, window, {name}));
+    ASSERT_TRUE(player.WaitForLog("The dropped file's name is too long\n", WAIT_MS)) << ReadLogText(player.log());
+    EXPECT_EQ(opened, player.CountInLog("content of szFilename\n"));
 }
 
 } // namespace
