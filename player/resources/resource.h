@@ -49,3 +49,7 @@
 #define IDM_SEEK_BACK_LONG 40104
 #define IDM_SEEK_FORWARD_LONG 40105
 #define IDM_SEEK_START 40106
+// Quick stereo switches (View menu).
+#define IDM_SWAP_EYES 40107
+#define IDM_NEXT_OUTPUT 40108
+#define IDM_NEXT_CODING 40109

@@ -3,4 +3,5 @@ list(APPEND VIZOR_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/commandline.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialogs.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/commands.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/commands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/quick_switches.cpp)

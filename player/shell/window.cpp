@@ -8,6 +8,7 @@
 #include "shell/app.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
+#include "shell/quick_switches.h"
 
 #include <commctrl.h>
 
@@ -245,6 +246,9 @@ const CommandEntry commands[] = {
     {IDM_SEEK_BACK_LONG, SeekBackLongCommand},
     {IDM_SEEK_FORWARD_LONG, SeekForwardLongCommand},
     {IDM_SEEK_START, SeekStartCommand},
+    {IDM_SWAP_EYES, SwapEyesCommand},
+    {IDM_NEXT_OUTPUT, NextOutputCommand},
+    {IDM_NEXT_CODING, NextCodingCommand},
 };
 
 } // namespace
@@ -268,6 +272,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         ghWnd = window;
         DragAcceptFiles(window, TRUE);
         return 1;
+    case WM_TIMER:
+        if (wParam == TITLE_TIMER)
+            RestoreTitle(window);
+        return 0;
     case WM_DROPFILES:
         OpenDroppedFiles((HDROP)wParam);
         return 0;

@@ -234,3 +234,64 @@ TEST_F(DragAndDrop, ANameTooLongForThePlayerOpensNothing)
 }
 
 } // namespace
+
+namespace {
+
+// Interlaced SHIFTED_AB with the left view first: after Swap eyes the odd
+// screen rows show the right eye instead.
+Mark OddRowsShow(const ScreenPixels &screen, int *mixed)
+{
+    const RECT &a = screen.area;
+    const int x = a.left + (a.right - a.left) / 16;
+    const int firstOdd = a.top | 1;
+    const Mark mark = ClassifyMark(screen.At(x, firstOdd));
+    *mixed = 0;
+    for (int y = firstOdd; y < a.bottom; y += 2)
+        *mixed += ClassifyMark(screen.At(x, y)) != mark;
+    return mark;
+}
+
+std::string TitleOf(HWND window)
+{
+    char title[128] = {};
+    GetWindowTextA(window, title, sizeof title);
+    return title;
+}
+
+TEST(QuickSwitches, EyesOutputAndCodingChangeAtOnceAndShowInTheTitle)
+{
+    ProgramUnderTest player;
+    ASSERT_TRUE(StartPlayer(player, PlayerSettings(), TestMovie("sab_320.avi")));
+    HWND window = WaitForPlayerWindow(player, WAIT_MS);
+    ASSERT_TRUE(window != NULL);
+    ASSERT_TRUE(player.WaitForLog("EXPERIENTAL FRAMERATE: ", WAIT_MS));
+    ScreenPixels screen;
+    int mixed = 0;
+    ASSERT_TRUE(CaptureScreen(MovieArea(window), &screen));
+    EXPECT_EQ(Mark::LeftEye, OddRowsShow(screen, &mixed));
+    EXPECT_EQ(0, mixed);
+
+    const int redraws = player.CountInLog("Restoring surface by Draw");
+    PostMessageA(window, WM_COMMAND, 40107, 0); // View > Swap eyes (Ctrl+E)
+    ASSERT_TRUE(player.WaitForLog("Quick switch: EyeCodingFormat RIGHT_TOP\n", WAIT_MS));
+    ASSERT_TRUE(player.WaitForLog("Restoring surface by Draw", WAIT_MS, redraws + 1));
+    EXPECT_EQ("Parallaxia - Eyes: right view first", TitleOf(window));
+    ASSERT_TRUE(CaptureScreen(MovieArea(window), &screen));
+    EXPECT_EQ(Mark::RightEye, OddRowsShow(screen, &mixed));
+    EXPECT_EQ(0, mixed);
+
+    // The title shows the program's name again after a moment.
+    for (DWORD start = GetTickCount(); TitleOf(window) != "Parallaxia" && GetTickCount() - start < 10000;)
+        Sleep(50);
+    EXPECT_EQ("Parallaxia", TitleOf(window));
+
+    PostMessageA(window, WM_COMMAND, 40108, 0); // Next output format (Ctrl+D)
+    ASSERT_TRUE(player.WaitForLog("Quick switch: OutputFormat OUTPUT_2D_TO_3D\n", WAIT_MS));
+    EXPECT_EQ("Parallaxia - Output: 2D to 3D", TitleOf(window));
+    PostMessageA(window, WM_COMMAND, 40109, 0); // Next input coding (Ctrl+I)
+    ASSERT_TRUE(player.WaitForLog("Quick switch: StereoCodingFormat PURE_AB\n", WAIT_MS));
+    EXPECT_EQ(0, player.CountInLog("content of szFilename\n") - 1) << "nothing is opened again";
+    player.Kill();
+}
+
+} // namespace
