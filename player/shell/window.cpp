@@ -11,6 +11,7 @@
 #include "shell/quick_switches.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 
 void ConfirmExit(HWND owner)
 {
@@ -74,6 +75,32 @@ int64_t TrackbarSeekTime(int64_t totalTime, uint32_t dwPos)
 {
     return (totalTime / 1000) * (int64_t)dwPos;
 }
+
+namespace {
+
+// HTML Help lives in hhctrl.ocx, loaded on first use by its full path in the
+// system folder, never from the program's own folder.
+HWND WINAPI SystemHtmlHelp(HWND owner, const char *file, UINT command, DWORD_PTR data)
+{
+    static HtmlHelpFunction htmlHelp = NULL;
+    static bool loaded = false;
+    if (!loaded) {
+        loaded = true;
+        char library[MAX_PATH];
+        const UINT length = GetSystemDirectoryA(library, sizeof library);
+        if (length > 0 && length < sizeof library - 12) {
+            snprintf(library + length, sizeof library - length, "\\hhctrl.ocx");
+            if (HMODULE module = LoadLibraryA(library))
+                htmlHelp = (HtmlHelpFunction)(void *)GetProcAddress(module, "HtmlHelpA");
+        }
+    }
+    return htmlHelp ? htmlHelp(owner, file, command, data) : NULL;
+}
+
+} // namespace
+
+HtmlHelpFunction g_pfnHtmlHelp = SystemHtmlHelp;
+WinHelpFunction g_pfnWinHelp = WinHelpA;
 
 int64_t ClampedSeekTime(int64_t target, int64_t totalTime, int64_t frameLength)
 {
@@ -205,6 +232,10 @@ void DescriptionCommand()
     RunPaused([] { RunMovieDescription(g_hInstance, ghWnd, movie, output, state); }, false);
 }
 
+bool FileExists(const char *path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// The help of today's Windows: the HTML Help file beside the program, opened
+// when no WinHelp file lies there (WinHelp is not part of Windows since Vista).
 void HelpCommand()
 {
     LogMessage("Help required\n");
@@ -215,7 +246,18 @@ void HelpCommand()
     }
     LogMessage(path);
     LogMessage("\n");
-    WinHelpA(ghWnd, path, HELP_FORCEFILE, 0);
+    char chm[PATH_CHARS];
+    if (!FileExists(path) && PathBesideProgram("Vizor_Movie.chm", chm, sizeof chm) && FileExists(chm)) {
+        LogMessage("Opening the HTML help file\n");
+        LogMessage(chm);
+        LogMessage("\n");
+        if (!g_pfnHtmlHelp(ghWnd, chm, HTML_HELP_DISPLAY_TOPIC, 0)) {
+            LogMessage("The HTML help viewer could not be started\n");
+            ShowMessageBox(ghWnd, "The help viewer could not be started.", "Help", MB_OK);
+        }
+        return;
+    }
+    g_pfnWinHelp(ghWnd, path, HELP_FORCEFILE, 0);
 }
 
 void ExitCommand()

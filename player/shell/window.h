@@ -35,6 +35,13 @@ void SeekFromHere(int64_t delta, bool fromStart);
 // was taken (it goes to the main loop before any control can take it).
 bool HandleMouseWheel(const MSG &msg);
 
+// Help viewers, replaceable by tests: HTML Help (hhctrl.ocx's HtmlHelpA) and WinHelp.
+typedef HWND(WINAPI *HtmlHelpFunction)(HWND owner, const char *file, UINT command, DWORD_PTR data);
+typedef BOOL(WINAPI *WinHelpFunction)(HWND owner, const char *file, UINT command, ULONG_PTR data);
+extern HtmlHelpFunction g_pfnHtmlHelp;
+extern WinHelpFunction g_pfnWinHelp;
+const UINT HTML_HELP_DISPLAY_TOPIC = 0; // HtmlHelp's command to show the default topic
+
 // Asks "Exit the Program?"; on Yes sends the destroy message to the main window.
 void ConfirmExit(HWND owner);
 

@@ -53,3 +53,95 @@ TEST(Seek, KeysAndWheelLandInsideTheMovie)
 }
 
 } // namespace
+
+#include "diagnostics/test_log.h"
+#include "resource.h"
+#include "shell/app.h"
+
+namespace {
+
+// F1 through the two help viewers' seams: with no WinHelp file beside the
+// program but its HTML Help file there, the HTML Help file opens.
+struct HelpCall {
+    int htmlCalls = 0, winHelpCalls = 0;
+    std::string file;
+    UINT command = 99;
+} help;
+
+HWND WINAPI RecordHtmlHelp(HWND, const char *file, UINT command, DWORD_PTR)
+{
+    help.htmlCalls++;
+    help.file = file;
+    help.command = command;
+    return (HWND)1;
+}
+
+BOOL WINAPI RecordWinHelp(HWND, const char *file, UINT command, ULONG_PTR)
+{
+    help.winHelpCalls++;
+    help.file = file;
+    help.command = command;
+    return TRUE;
+}
+
+class Help : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        help = HelpCall();
+        g_pfnHtmlHelp = RecordHtmlHelp;
+        g_pfnWinHelp = RecordWinHelp;
+        ASSERT_TRUE(PathBesideProgram("Vizor_Movie.chm", chm, sizeof chm));
+        ASSERT_TRUE(PathBesideProgram("Vizorm.HLP", hlp, sizeof hlp));
+    }
+    void TearDown() override
+    {
+        DeleteFileA(chm);
+        DeleteFileA(hlp);
+        g_pfnHtmlHelp = saved.html;
+        g_pfnWinHelp = saved.win;
+    }
+    static void Touch(const char *path)
+    {
+        FILE *f = fopen(path, "wb");
+        ASSERT_TRUE(f != NULL);
+        fclose(f);
+    }
+    struct {
+        HtmlHelpFunction html = g_pfnHtmlHelp;
+        WinHelpFunction win = g_pfnWinHelp;
+    } saved;
+    char chm[MAX_PATH], hlp[MAX_PATH];
+    TestLog log;
+};
+
+TEST_F(Help, TheHtmlHelpFileOpensWhenNoWinHelpFileIsThere)
+{
+    Touch(chm);
+    HandleCommand(NULL, IDM_HELP);
+    EXPECT_EQ(1, help.htmlCalls);
+    EXPECT_EQ(0, help.winHelpCalls);
+    EXPECT_EQ(chm, help.file);
+    EXPECT_EQ(HTML_HELP_DISPLAY_TOPIC, help.command);
+    EXPECT_EQ(std::string("Help required\n") + hlp + "\nOpening the HTML help file\n" + chm + "\n", log.Body());
+}
+
+TEST_F(Help, AWinHelpFileBesideTheProgramKeepsWinHelp)
+{
+    Touch(chm);
+    Touch(hlp);
+    HandleCommand(NULL, IDM_HELP);
+    EXPECT_EQ(0, help.htmlCalls);
+    EXPECT_EQ(1, help.winHelpCalls);
+    EXPECT_EQ(hlp, help.file);
+    EXPECT_EQ((UINT)HELP_FORCEFILE, help.command);
+}
+
+TEST_F(Help, WithNeitherFileWinHelpIsAskedAsBefore)
+{
+    HandleCommand(NULL, IDM_HELP);
+    EXPECT_EQ(0, help.htmlCalls);
+    EXPECT_EQ(1, help.winHelpCalls);
+}
+
+} // namespace
