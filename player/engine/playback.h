@@ -19,6 +19,9 @@ void RenderNextFrame();
 HRESULT Draw1();
 HRESULT Draw2();
 void UpdateOutputRect();
+// Set by the shell while the output rectangle is its own (full screen): called
+// with the rectangle UpdateOutputRect computed, to replace it.
+extern void (*g_pfnAdjustOutputRect)(RECT *rect);
 int IsOutputRectAcceptable();
 void RestoreSurface();
 // The movie time of the frame in the sample (its start time); false when the

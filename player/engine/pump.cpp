@@ -275,6 +275,8 @@ HRESULT Draw2()
     return E_FAIL;
 }
 
+void (*g_pfnAdjustOutputRect)(RECT *rect) = NULL;
+
 void UpdateOutputRect()
 {
     RECT client = {0, 0, 0, 0};
@@ -287,6 +289,8 @@ void UpdateOutputRect()
     state.rect.top = topLeft.y;
     state.rect.right = bottomRight.x;
     state.rect.bottom = bottomRight.y - CONTROL_STRIP_HEIGHT;
+    if (g_pfnAdjustOutputRect)
+        g_pfnAdjustOutputRect(&state.rect);
 }
 
 int IsOutputRectAcceptable()

@@ -53,3 +53,6 @@
 #define IDM_SWAP_EYES 40107
 #define IDM_NEXT_OUTPUT 40108
 #define IDM_NEXT_CODING 40109
+// Full screen (F11, Alt+Enter, double-click) and Esc, which leaves it.
+#define IDM_FULL_SCREEN 40110
+#define IDM_ESCAPE 40111

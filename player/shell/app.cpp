@@ -105,6 +105,7 @@ static bool RegisterMainWindowClass(HINSTANCE instance)
     if (!GetClassInfoExA(NULL, "#32770", &wc)) // the system dialog class: its extra window bytes
         return false;
     wc.cbSize = sizeof wc;
+    wc.style |= CS_DBLCLKS; // double-click on the movie: full screen
     wc.lpfnWndProc = MainWndProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));

@@ -8,6 +8,7 @@
 #include "shell/app.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
+#include "shell/full_screen.h"
 #include "shell/quick_switches.h"
 
 #include <commctrl.h>
@@ -51,9 +52,13 @@ void HandleSize(HWND window, UINT sizeType)
     MoveWindow(GetDlgItem(window, IDC_PAUSE), L + 36, B - 28, 20, 20, TRUE);
     MoveWindow(GetDlgItem(window, IDC_STOP), L + 64, B - 28, 20, 20, TRUE);
     MoveWindow(GetDlgItem(window, IDC_TRACKBAR), L + 92, B - 28, R - 2 * L - 100, 20, TRUE);
-    HWND area = GetDlgItem(window, IDC_MOVIE_BACKGROUND);
-    MoveWindow(area, L, T, R - L, B - T - CONTROL_STRIP_HEIGHT - 4, TRUE);
-    UpdateWindow(area);
+    if (IsFullScreen()) {
+        LayOutFullScreen(window);
+    } else {
+        HWND area = GetDlgItem(window, IDC_MOVIE_BACKGROUND);
+        MoveWindow(area, L, T, R - L, B - T - CONTROL_STRIP_HEIGHT - 4, TRUE);
+        UpdateWindow(area);
+    }
 
     if (sizeType == SIZE_MINIMIZED) {
         state.bApplicationMinimized = 1;
@@ -266,6 +271,15 @@ void ExitCommand()
     ConfirmExit(ghWnd);
 }
 
+// Esc leaves full screen; in a window it is Exit, as it always was.
+void EscapeCommand()
+{
+    if (IsFullScreen())
+        LeaveFullScreen();
+    else
+        ExitCommand();
+}
+
 struct CommandEntry {
     int id;
     void (*action)();
@@ -291,6 +305,8 @@ const CommandEntry commands[] = {
     {IDM_SWAP_EYES, SwapEyesCommand},
     {IDM_NEXT_OUTPUT, NextOutputCommand},
     {IDM_NEXT_CODING, NextCodingCommand},
+    {IDM_FULL_SCREEN, ToggleFullScreen},
+    {IDM_ESCAPE, EscapeCommand},
 };
 
 } // namespace
@@ -309,11 +325,23 @@ void HandleCommand(HWND window, int commandId)
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT result = 0;
+    if (HandleFullScreenMouse(window, message, wParam, lParam, &result))
+        return result;
     switch (message) {
     case WM_INITDIALOG:
         ghWnd = window;
         DragAcceptFiles(window, TRUE);
         return 1;
+    case WM_LBUTTONDBLCLK: {
+        // A double-click on the movie area (the strip's controls take their own clicks).
+        RECT area;
+        POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+        ClientToScreen(window, &at);
+        if (GetWindowRect(GetDlgItem(window, IDC_MOVIE_BACKGROUND), &area) && PtInRect(&area, at))
+            ToggleFullScreen();
+        return 0;
+    }
     case WM_TIMER:
         if (wParam == TITLE_TIMER)
             RestoreTitle(window);

@@ -145,3 +145,33 @@ TEST_F(Help, WithNeitherFileWinHelpIsAskedAsBefore)
 }
 
 } // namespace
+
+#include "shell/full_screen.h"
+
+namespace {
+
+TEST(FullScreenFit, TheFrameKeepsItsShapeCentredWithBars)
+{
+    const RECT screen = {0, 0, 1024, 768};
+    const struct {
+        RECT area;
+        long width, height;
+        RECT expected;
+    } cases[] = {
+        {screen, 320, 180, {0, 96, 1024, 672}},   // 16:9 on 4:3: bars above and below
+        {screen, 320, 240, {0, 0, 1024, 768}},    // the same shape: no bars
+        {screen, 240, 320, {224, 0, 800, 768}},   // taller: bars left and right
+        {{1024, 0, 2944, 1080}, 1280, 720, {1024, 0, 2944, 1080}}, // a second monitor
+        {screen, 0, 180, screen},                 // no frame size yet: the whole area
+        {screen, 320, -5, screen},
+        {{0, 0, 0, 0}, 320, 240, {0, 0, 0, 0}},
+        {screen, 8192, 1, {0, 384, 1024, 384}},   // thinner than a row: nothing to draw into
+    };
+    for (const auto &c : cases) {
+        const RECT r = FitKeepingShape(c.area, c.width, c.height);
+        EXPECT_TRUE(EqualRect(&r, &c.expected)) << c.width << "x" << c.height << " gives " << r.left << ","
+                                                << r.top << "," << r.right << "," << r.bottom;
+    }
+}
+
+} // namespace

@@ -295,3 +295,85 @@ TEST(QuickSwitches, EyesOutputAndCodingChangeAtOnceAndShowInTheTitle)
 }
 
 } // namespace
+
+namespace {
+
+// Full screen on the 1024x768 test screen with a 16:9 side-by-side movie: the
+// frame fills the width, black bars above and below, and every row keeps the
+// view of its absolute screen row; leaving restores the window.
+class FullScreen : public ::testing::TestWithParam<int> {
+protected:
+    void TearDown() override
+    {
+        if (player.Running())
+            player.Kill();
+    }
+    bool WaitForRedraw(int before)
+    {
+        const bool drawn = player.WaitForLog("Restoring surface by Draw", WAIT_MS, before + 1);
+        Sleep(300); // let the window settle: a late repaint of the area would show as a failure
+        return drawn;
+    }
+    ProgramUnderTest player;
+};
+
+TEST_P(FullScreen, TheFrameFillsTheMonitorWithBarsAndKeepsRowParity)
+{
+    PlayerSettings settings;
+    settings.StereoCodingFormat = 1078; // PURE_LR, left eye first
+    settings.VideomemoryMethod = GetParam();
+    ASSERT_TRUE(StartPlayer(player, settings, TestMovie("plr_16x9.avi")));
+    HWND window = WaitForPlayerWindow(player, WAIT_MS);
+    ASSERT_TRUE(window != NULL);
+    ASSERT_TRUE(player.WaitForLog("EXPERIENTAL FRAMERATE: ", WAIT_MS));
+    RECT before;
+    GetWindowRect(window, &before);
+
+    int redraws = player.CountInLog("Restoring surface by Draw");
+    ProgramUnderTest::PressKey(window, VK_F11);
+    ASSERT_TRUE(player.WaitForLog("Full screen on\n", WAIT_MS));
+    ASSERT_TRUE(WaitForRedraw(redraws));
+    ScreenPixels screen;
+    const RECT whole = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    ASSERT_TRUE(CaptureScreen(whole, &screen));
+    const int fittedHeight = whole.right * 180 / 320, top = (whole.bottom - fittedHeight) / 2;
+    const int x = whole.right / 16;
+    int wrong = 0;
+    for (int y = 0; y < whole.bottom; y++) {
+        Mark expected = y % 2 ? Mark::LeftEye : Mark::RightEye;
+        if (y < top || y >= top + fittedHeight)
+            expected = Mark::Black;
+        const Mark seen = ClassifyMark(screen.At(x, y));
+        // The stretch filter may blend a view's last row into the row next to a bar.
+        if (seen != expected && !(y == top + fittedHeight - 1 && seen == Mark::Other) && wrong++ < 5)
+            ADD_FAILURE() << "screen row " << y << " shows " << MarkName(seen) << " (" << std::hex << screen.At(x, y) << std::dec << "), expected " << MarkName(expected);
+    }
+    EXPECT_EQ(0, wrong);
+    // Esc leaves full screen without asking to exit; the window is back in its place.
+    ProgramUnderTest::PressKey(window, VK_ESCAPE);
+    ASSERT_TRUE(player.WaitForLog("Full screen off\n", WAIT_MS));
+    RECT after;
+    GetWindowRect(window, &after);
+    EXPECT_TRUE(EqualRect(&before, &after)) << after.left << "," << after.top << " " << after.right << ","
+                                            << after.bottom;
+    EXPECT_EQ(0, player.CountInLog("Interpreting IDM_EXIT\n"));
+    EXPECT_TRUE(GetMenu(window) != NULL);
+
+    // A double-click on the movie toggles it too.
+    const RECT area = MovieArea(window);
+    POINT middle = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    ScreenToClient(window, &middle);
+    PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(middle.x, middle.y));
+    ASSERT_TRUE(player.WaitForLog("Full screen on\n", WAIT_MS, 2));
+    PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 100));
+    ASSERT_TRUE(player.WaitForLog("Full screen off\n", WAIT_MS, 2));
+    GetWindowRect(window, &after);
+    EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+INSTANTIATE_TEST_SUITE_P(, FullScreen, ::testing::Values(1082, 1083),
+                         [](const ::testing::TestParamInfo<int> &info) {
+                             return std::string(info.param == 1082 ? "Method1" : "Method2");
+                         });
+
+} // namespace
