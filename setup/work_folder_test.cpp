@@ -89,6 +89,25 @@ TEST_F(WorkFolderFixture, WriteProbeWorksInLongFolders)
     EXPECT_FALSE(PathPresent(deep + "\\_MSI5166._PW"));
 }
 
+// The probe never opens a file that is there already: another program's file
+// (or the target of a link) named like the old fixed probe stays as it is, and
+// nothing of the probe remains.
+TEST_F(WorkFolderFixture, WriteProbeLeavesExistingFilesAlone)
+{
+    std::string fixedName = root + "_MSI5166._PW";
+    WriteBytes(fixedName, "someone's data");
+    HANDLE held = CreateFileA(fixedName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(writeProbe(folder.path().c_str()));
+    CloseHandle(held);
+    std::string kept;
+    ASSERT_TRUE(ReadBytes(fixedName, &kept));
+    EXPECT_EQ(kept, "someone's data");
+    EXPECT_EQ(FolderEntries(folder.path(), "_MSI5166*"), std::vector<std::string>{"_MSI5166._PW"});
+}
+
 TEST_F(WorkFolderFixture, NewFolderInTheTemporaryRootWithSetupIniExtracted)
 {
     ScopedEnvironment tmp("TMP", folder.path().c_str());
@@ -224,6 +243,7 @@ TEST_F(WorkFolderFixture, ExistingFolderIsNeverTakenOver)
         for (const std::string &f : foreign)
             EXPECT_TRUE(FolderEntries(f, "*").empty()) << f << " was written to";
         EXPECT_TRUE(FolderEntries(folder.path(), "_pw*.tmp").empty()) << "unique files left behind";
+        releaseHeldFiles(ctx.get());   // extracted files stay open until used
         if (ctx->workFolder && c.made)
             RemoveTree(ctx->workFolder);
         for (const std::string &f : foreign)
