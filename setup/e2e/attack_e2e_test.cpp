@@ -29,6 +29,14 @@ const DWORD RUN_WAIT_MS = 90000;
 const DWORD POLL_MS = 50;
 
 // Names the launcher or the system libraries it uses could ask the loader for.
+// Wine takes its built-in libraries before any file of these names unless told
+// otherwise: the tests run with "n,b" for them (SETUP_DLL_SEARCH_LIKE_WINDOWS in
+// install-prefix.sh), so that Wine searches like Windows, program folder first.
+// All but version.dll: Wine's own USER32 imports it, so with "n,b" any program
+// using USER32 would load a planted version.dll before its first instruction
+// (on Windows USER32 is a known DLL, whose imports come from the system folder).
+// version.dll is planted all the same; that the launcher no longer imports it is
+// the import check's part (setup_imports).
 const char *const PLANTED_NAMES[] = {"version.dll", "comctl32.dll", "msi.dll", "uxtheme.dll", "cryptbase.dll"};
 
 std::string installFolder()
@@ -181,19 +189,6 @@ struct AttackFixture : ::testing::Test {
         runSystemProgram("msiexec.exe", std::string("/x ") + PRODUCT_CODE + " /qn", RUN_WAIT_MS);
     }
     bool installed() const { return PathPresent(installFolder() + "\\Vizor_Movie.exe"); }
-    // Wine takes its own system libraries before any file; "n,b" for the planted
-    // names makes it search like Windows, program folder first.
-    static std::string searchLikeWindows()
-    {
-        char current[1024] = {0};
-        GetEnvironmentVariableA("WINEDLLOVERRIDES", current, sizeof current);
-        std::string names;
-        for (const char *name : PLANTED_NAMES) {
-            std::string stem(name, strlen(name) - 4);
-            names += (names.empty() ? "" : ",") + stem;
-        }
-        return std::string("WINEDLLOVERRIDES=") + current + (current[0] ? ";" : "") + names + "=n,b";
-    }
     void plant(const std::string &folder)
     {
         for (const char *name : PLANTED_NAMES)
@@ -217,7 +212,7 @@ TEST_F(AttackFixture, PlantedLibrariesAreNeverLoaded)
     plant(download.path());
 
     LauncherProcess setup;
-    ASSERT_TRUE(setup.start(downloaded, "/S", temp.path(), {searchLikeWindows()}));
+    ASSERT_TRUE(setup.start(downloaded, "/S", temp.path()));
     ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
     EXPECT_EQ(markers(download.path()), std::vector<std::string>{}) << "a planted library was loaded";
     EXPECT_TRUE(installed()) << "setup did not install";
