@@ -77,8 +77,9 @@ bool startsWithDriveLetter(const char *path)
 
 // The first root that qualifies: the temporary path, the Windows folder, then
 // fixed and then network drives from A to Z.
-bool chooseRoot(char *root, size_t rootSize, uint64_t needKb)
+bool chooseRoot(char *root, size_t rootSize, uint64_t needKb, bool *driveRoot)
 {
+    *driveRoot = false;
     DWORD n = GetTempPathA(DWORD(rootSize), root);
     if (n > 0 && n < rootSize) {
         SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
@@ -91,70 +92,41 @@ bool chooseRoot(char *root, size_t rootSize, uint64_t needKb)
     for (UINT type : {UINT(DRIVE_FIXED), UINT(DRIVE_REMOTE)}) {
         for (char letter = 'A'; letter <= 'Z'; ++letter) {
             snprintf(root, rootSize, "%c:\\", letter);
-            if (GetDriveTypeA(root) == type && rootQualifies(root, needKb))
+            if (GetDriveTypeA(root) == type && rootQualifies(root, needKb)) {
+                *driveRoot = true;
                 return true;
+            }
         }
     }
     root[0] = '\0';
     return false;
 }
 
-// The access list of the work folder: full control for the user running setup,
-// SYSTEM and the Administrators group, inherited by the files inside, nothing
-// inherited from the root (where every local user may be allowed to write).
-class PrivateFolderSecurity {
-public:
-    PrivateFolderSecurity() : descriptor(nullptr)
-    {
-        attributes.nLength = sizeof attributes;
-        attributes.lpSecurityDescriptor = nullptr;
-        attributes.bInheritHandle = FALSE;
-        char user[256];
-        if (!userSidText(user, sizeof user))
-            return;
-        char sddl[400];
-        snprintf(sddl, sizeof sddl, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;%s)", user);
-        if (ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr))
-            attributes.lpSecurityDescriptor = descriptor;
-    }
-    ~PrivateFolderSecurity()
-    {
-        if (descriptor)
-            LocalFree(descriptor);
-    }
-    SECURITY_ATTRIBUTES *get() { return descriptor ? &attributes : nullptr; }
-
-private:
-    static bool userSidText(char *out, size_t size)
-    {
-        HANDLE token = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-            return false;
-        BYTE buffer[256];
-        DWORD length = 0;
-        bool ok = false;
-        if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &length)) {
-            char *text = nullptr;
-            if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER *>(buffer)->User.Sid, &text)) {
-                ok = strlen(text) < size;
-                if (ok)
-                    snprintf(out, size, "%s", text);
-                LocalFree(text);
-            }
-        }
-        CloseHandle(token);
-        return ok;
-    }
-    PSECURITY_DESCRIPTOR descriptor;
-    SECURITY_ATTRIBUTES attributes;
-};
-
 // A new folder named like a fresh unique temporary file of root without its
 // extension, private to the user (see above). A folder of that name made by
 // someone else is never reused: the temporary file is kept while another name
 // is tried, so the next name differs. A folder that turns out to be a link is
 // refused.
-bool createWorkFolder(const char *root, char *folder, size_t folderSize)
+bool keepsPrivateAccessList(const char *path)
+{
+    DWORD size = 0;
+    GetFileSecurityA(path, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    if (size == 0)
+        return false;
+    std::vector<BYTE> buffer(size);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    return GetFileSecurityA(path, DACL_SECURITY_INFORMATION, buffer.data(), size, &size) &&
+           GetSecurityDescriptorControl(buffer.data(), &control, &revision) && (control & SE_DACL_PROTECTED) &&
+           GetSecurityDescriptorDacl(buffer.data(), &present, &dacl, &defaulted) && present && dacl;
+}
+
+// checkAccessList: a root other processes may write to (a drive root, a network
+// drive) is used only when the folder made there keeps its access list (a FAT
+// or network volume may silently drop it).
+bool createWorkFolder(const char *root, char *folder, size_t folderSize, bool checkAccessList)
 {
     PrivateFolderSecurity security;
     if (!security.get())
@@ -173,8 +145,12 @@ bool createWorkFolder(const char *root, char *folder, size_t folderSize)
         if (CreateDirectoryA(unique, security.get())) {
             snprintf(folder, folderSize, "%s", unique);
             made = strlen(unique) < folderSize && !isReparsePoint(unique);
+            bool unprotected = made && checkAccessList && !keepsPrivateAccessList(unique);
+            made = made && !unprotected;
             if (!made)
                 RemoveDirectoryA(unique);
+            if (unprotected)
+                break;
         }
     }
     for (const std::string &file : keep)
@@ -183,6 +159,48 @@ bool createWorkFolder(const char *root, char *folder, size_t folderSize)
 }
 
 }  // namespace
+
+PrivateFolderSecurity::PrivateFolderSecurity() : descriptor(nullptr)
+{
+    attributes.nLength = sizeof attributes;
+    attributes.lpSecurityDescriptor = nullptr;
+    attributes.bInheritHandle = FALSE;
+    char user[256];
+    if (!userSidText(user, sizeof user))
+        return;
+    // Full control, inherited by the files inside; "P": nothing inherited from the root.
+    char sddl[400];
+    snprintf(sddl, sizeof sddl, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;%s)", user);
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        attributes.lpSecurityDescriptor = descriptor;
+}
+
+PrivateFolderSecurity::~PrivateFolderSecurity()
+{
+    if (descriptor)
+        LocalFree(descriptor);
+}
+
+bool PrivateFolderSecurity::userSidText(char *out, size_t size)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    BYTE buffer[256];
+    DWORD length = 0;
+    bool ok = false;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &length)) {
+        char *text = nullptr;
+        if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER *>(buffer)->User.Sid, &text)) {
+            ok = strlen(text) < size;
+            if (ok)
+                snprintf(out, size, "%s", text);
+            LocalFree(text);
+        }
+    }
+    CloseHandle(token);
+    return ok;
+}
 
 PayloadReader::PayloadReader(const char *ownPath) : file(INVALID_HANDLE_VALUE), open(0)
 {
@@ -330,7 +348,9 @@ int prepareWorkFolder(SetupContext *context)
 
     char root[SETUP_TEXT_CHARS];
     char folder[SETUP_TEXT_CHARS];
-    if (!chooseRoot(root, sizeof root, needKb) || !createWorkFolder(root, folder, sizeof folder)) {
+    bool driveRoot = false;
+    if (!chooseRoot(root, sizeof root, needKb, &driveRoot) ||
+        !createWorkFolder(root, folder, sizeof folder, driveRoot)) {
         showTextId(IDS_ERROR_TEMP_LOCATION);
         return 0;
     }

@@ -39,6 +39,24 @@ private:
     PayloadDirectory directory;
 };
 
+// The access list of the work folder: full control for the user running setup,
+// SYSTEM and the Administrators group, inherited by the files inside, nothing
+// inherited from the root (where every local user may be allowed to write).
+class PrivateFolderSecurity {
+public:
+    PrivateFolderSecurity();
+    ~PrivateFolderSecurity();
+    // Null when the descriptor could not be made.
+    SECURITY_ATTRIBUTES *get() { return descriptor ? &attributes : nullptr; }
+
+private:
+    PrivateFolderSecurity(const PrivateFolderSecurity &) = delete;
+    PrivateFolderSecurity &operator=(const PrivateFolderSecurity &) = delete;
+    static bool userSidText(char *out, size_t size);
+    PSECURITY_DESCRIPTOR descriptor;
+    SECURITY_ATTRIBUTES attributes;
+};
+
 // Free space of the volume holding path, in KB. Returns 0 when the query fails.
 typedef int (*DiskFreeFunction)(const char *path, uint64_t *freeKb);
 extern DiskFreeFunction g_pfnDiskFreeKb;
