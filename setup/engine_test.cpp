@@ -136,6 +136,9 @@ struct EngineFixture : ::testing::Test {
     void pack(const std::vector<FixtureEntry> &entries)
     {
         context.reset();
+        // A fresh work folder, as every run has: an extraction never replaces a file.
+        RemoveTree(work);
+        CreateDirectoryA(work.c_str(), nullptr);
         WriteBytes(program, FakeImage() + ContainerBytes(entries));
         context.reset(new SetupContext(GetModuleHandleA(nullptr), program.c_str()));
         SetupContext::assign(context->sourceFolder, folder.path().c_str());
@@ -330,6 +333,11 @@ TEST_F(EngineFixture, DiskTestsOnTheTemporaryAndTheWindowsDrive)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.tempKb << " KB and " << c.windowsKb << " KB free, " << c.needKb
                                         << " KB needed");
+        pack({{"Setup.INI", "[Startup]\r\n"},
+              {"Vizor.msi", "package"},
+              {"INSTMSIW.EXE", "engine for NT"},
+              {"INSTMSIA.EXE", "engine for 9x"}});
+        snprintf(context->requiredEngineVersion, sizeof context->requiredEngineVersion, "2.0");
         messages.texts.clear();
         processes.started.clear();
         g_tempFreeKb = c.tempKb;
@@ -583,6 +591,7 @@ TEST_F(EngineFixture, RunOnceThatCannotBeWrittenIsAFailure)
     ASSERT_NE(probe.open(HKEY_LOCAL_MACHINE, g_runOnceKeyPath, KEY_ALL_ACCESS), 0);
     for (int silent : {0, 1}) {
         SCOPED_TRACE(silent ? "silent" : "with dialogs");
+        pack({{"Vizor.msi", "package"}, {"INSTMSIW.EXE", "engine for NT"}});
         silentMode = silent;
         messages.texts.clear();
         messages.restarts.clear();
@@ -602,8 +611,6 @@ TEST_F(EngineFixture, RunOnceThatCannotBeWrittenIsAFailure)
         std::string value;
         DWORD type = 0, size = 0;
         EXPECT_FALSE(readRunOnce(&value, &type, &size));
-        RemoveTree(work);
-        CreateDirectoryA(work.c_str(), nullptr);
     }
 }
 
