@@ -47,14 +47,20 @@ LRESULT CALLBACK cleanupProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 }  // namespace
 
-void recordFile(const char *folder, unsigned number, const char *path)
+bool recordFile(const char *folder, unsigned number, const char *path)
 {
     char list[SETUP_TEXT_CHARS];
     if (!combinePath(folder, CLEANUP_LIST_NAME, list, sizeof list))
-        return;
+        return false;
     char key[32];
     snprintf(key, sizeof key, "%s%d", "File", int(number));
-    WritePrivateProfileStringA(SECTION, key, path, list);
+    return WritePrivateProfileStringA(SECTION, key, path, list) != 0;
+}
+
+bool isReparsePoint(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 PendingDeletions::PendingDeletions(const char *workFolder) : folder(nullptr), instance(nullptr), failCount(0)
@@ -85,12 +91,18 @@ int PendingDeletions::run(HINSTANCE module)
         UnregisterClassA(CLASS_NAME, instance);
         return 0;
     }
+    // A quit request that ended an earlier wait (msiexec's) would end this loop
+    // before its first pass: it is kept aside and posted again afterwards.
     MSG message;
+    bool quitWaiting = PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+    WPARAM quitCode = quitWaiting ? message.wParam : 0;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
     UnregisterClassA(CLASS_NAME, instance);
+    if (quitWaiting)
+        PostQuitMessage(int(quitCode));
     return 1;
 }
 
@@ -101,20 +113,30 @@ int PendingDeletions::deletePass()
         return 1;
     if (!fileExists(list) || failCount >= CLEANUP_FAIL_LIMIT)
         return 1;
+    // A folder replaced by a link would lead the deletions somewhere else.
+    if (isReparsePoint(folder) || isReparsePoint(list))
+        return 1;
 
     char keys[SETUP_TEXT_CHARS] = {0};
     GetPrivateProfileStringA(SECTION, nullptr, "", keys, sizeof keys, list);
-    if (!keys[0] && deleteIfFree(list) && folderExists(folder)) {
-        SetErrorMode(QUIET_ERRORS);
-        BOOL removed = RemoveDirectoryA(folder);
-        SetErrorMode(0);
-        if (removed)
-            return 1;
+    if (!keys[0]) {
+        if (!deleteIfFree(list)) {
+            // Counted, so that a list file that stays ends the clean-up in time.
+            ++failCount;
+        } else if (folderExists(folder)) {
+            SetErrorMode(QUIET_ERRORS);
+            BOOL removed = RemoveDirectoryA(folder);
+            SetErrorMode(0);
+            if (removed)
+                return 1;
+        }
     }
     for (const char *key = keys; *key; key += strlen(key) + 1) {
         char path[SETUP_TEXT_CHARS];
         GetPrivateProfileStringA(SECTION, key, "NO_KEY_VALUE", path, sizeof path, list);
-        if (deleteIfFree(path))
+        // Only files directly inside the work folder are the launcher's; any
+        // other value is dropped from the list without touching what it names.
+        if (!isDirectlyInside(folder, path) || deleteIfFree(path))
             WritePrivateProfileStringA(SECTION, key, nullptr, list);
         else
             ++failCount;
@@ -127,8 +149,10 @@ int PendingDeletions::deleteIfFree(const char *path)
     if (!fileExists(path))
         return 1;
     // In use when it cannot be opened for writing with exclusive sharing.
+    // A link is looked at itself, never the file it points to.
     SetErrorMode(QUIET_ERRORS);
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         SetErrorMode(0);
         return 0;

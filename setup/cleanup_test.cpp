@@ -1,6 +1,8 @@
 // Deletion of the extracted files, their list file and the work folder.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "cleanup.h"
 #include "test_support.h"
 
@@ -163,4 +165,83 @@ TEST_F(CleanupFixture, HiddenWindowRunsThePassesOnItsTimer)
     // The class can be registered again: a second clean-up works the same.
     PendingDeletions again(root.file("none").c_str());
     EXPECT_EQ(again.run(GetModuleHandleA(nullptr)), 1);
+}
+
+// A list file crafted to name files elsewhere (through a container entry or a
+// folder given with "/c /t"): only files directly inside the work folder go.
+TEST_F(CleanupFixture, FilesOutsideTheWorkFolderSurvive)
+{
+    std::string victim = root.file("victim.txt");
+    WriteBytes(victim, "precious");
+    ASSERT_TRUE(CreateDirectoryA((work + "\\sub").c_str(), nullptr));
+    std::string below = work + "\\sub\\below.txt";
+    WriteBytes(below, "below");
+    std::string ini = extracted(1, "Setup.INI");
+    const std::string values[] = {victim, work + "\\..\\victim.txt", below, work + "/../victim.txt"};
+    int number = 2;
+    for (const std::string &v : values) {
+        char key[16];
+        snprintf(key, sizeof key, "File%d", number++);
+        WritePrivateProfileStringA("Files", key, v.c_str(), list.c_str());
+    }
+    PendingDeletions cleanup(work.c_str());
+    EXPECT_EQ(cleanup.deletePass(), 0);
+    EXPECT_FALSE(PathPresent(ini));
+    EXPECT_TRUE(PathPresent(victim));
+    EXPECT_TRUE(PathPresent(below));
+    EXPECT_EQ(key("File2"), "") << "foreign values leave the list";
+    EXPECT_EQ(cleanup.deletePass(), 0) << "the list goes; the folder still holds sub";
+    EXPECT_EQ(cleanup.deletePass(), 1);
+    EXPECT_TRUE(PathPresent(victim));
+    EXPECT_TRUE(PathPresent(below));
+}
+
+TEST_F(CleanupFixture, ListFileThatStaysCountsAsFailure)
+{
+    extracted(1, "Setup.INI");
+    PendingDeletions cleanup(work.c_str());
+    EXPECT_EQ(cleanup.deletePass(), 0);
+    HANDLE held = CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    cleanup.failCount = 498;
+    EXPECT_EQ(cleanup.deletePass(), 0);
+    EXPECT_EQ(cleanup.failCount, 499u);
+    EXPECT_EQ(cleanup.deletePass(), 0);
+    EXPECT_EQ(cleanup.failCount, 500u);
+    EXPECT_EQ(cleanup.deletePass(), 1) << "the process must not stay for ever";
+    CloseHandle(held);
+}
+
+TEST_F(CleanupFixture, NothingIsDeletedThroughALinkedFolder)
+{
+    // The work folder replaced by a link to another folder after extraction.
+    std::string elsewhere = root.file("elsewhere");
+    ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+    std::string precious = elsewhere + "\\precious.txt";
+    WriteBytes(precious, "x");
+    std::string linked = root.file("_pw77");
+    if (!CreateSymbolicLinkA(linked.c_str(), elsewhere.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !isReparsePoint(linked.c_str()))
+        GTEST_SKIP() << "the system makes no folder links here";
+    WritePrivateProfileStringA("Files", "File1", (linked + "\\precious.txt").c_str(),
+                               (linked + "\\_PWMSIDEL.INI").c_str());
+    PendingDeletions cleanup(linked.c_str());
+    EXPECT_EQ(cleanup.deletePass(), 1);
+    EXPECT_TRUE(PathPresent(precious));
+    RemoveDirectoryA(linked.c_str());
+}
+
+// A quit request that ended the wait for msiexec stays queued: the clean-up
+// still runs its passes and hands the request on afterwards.
+TEST_F(CleanupFixture, QueuedQuitDoesNotSkipTheCleanUp)
+{
+    std::string ini = extracted(1, "Setup.INI");
+    PostQuitMessage(7);
+    PendingDeletions cleanup(work.c_str());
+    EXPECT_EQ(cleanup.run(GetModuleHandleA(nullptr)), 1);
+    EXPECT_FALSE(PathPresent(ini));
+    EXPECT_FALSE(PathPresent(work));
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit request was lost";
+    EXPECT_EQ(message.wParam, WPARAM(7));
 }

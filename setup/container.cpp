@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "sha256.h"
+
 namespace {
 
 const uint64_t DOS_HEADER_BYTES = 64;
@@ -162,7 +164,9 @@ const PayloadEntry *PayloadDirectory::find(const char *name, uint64_t *dataOffse
     return nullptr;
 }
 
-bool CopyEntryData(ByteSource &file, uint64_t offset, uint32_t size, ByteSink &sink)
+namespace {
+
+bool copyData(ByteSource &file, uint64_t offset, uint32_t size, ByteSink &sink, Sha256 *hash)
 {
     // The whole entry must lie inside the file before anything is copied.
     uint64_t fileSize = file.size();
@@ -176,10 +180,47 @@ bool CopyEntryData(ByteSource &file, uint64_t offset, uint32_t size, ByteSink &s
         uint32_t got = file.readAt(offset, buffer, block);
         if (got == 0)
             return false;
+        if (hash)
+            hash->update(buffer, got);
         if (sink.write(buffer, got) != got)
             return false;
         offset += got;
         remaining -= got;
     }
     return true;
+}
+
+}  // namespace
+
+DigestKind EntryDigestKind(const PayloadEntry &entry)
+{
+    if (memcmp(entry.digestMarker, PAYLOAD_DIGEST_MARKER, sizeof entry.digestMarker) == 0)
+        return DIGEST_SHA256;
+    for (uint8_t b : entry.digest)
+        if (b)
+            return DIGEST_UNKNOWN;
+    for (char c : entry.digestMarker)
+        if (c)
+            return DIGEST_UNKNOWN;
+    return DIGEST_NONE;
+}
+
+bool CopyEntryData(ByteSource &file, uint64_t offset, uint32_t size, ByteSink &sink)
+{
+    return copyData(file, offset, size, sink, nullptr);
+}
+
+bool CopyEntry(ByteSource &file, uint64_t offset, const PayloadEntry &entry, ByteSink &sink, uint8_t *digest)
+{
+    DigestKind kind = EntryDigestKind(entry);
+    if (kind == DIGEST_UNKNOWN)
+        return false;
+    Sha256 hash;
+    if (!copyData(file, offset, entry.size, sink, &hash))
+        return false;
+    uint8_t copied[SHA256_DIGEST_BYTES];
+    hash.finish(copied);
+    if (digest)
+        memcpy(digest, copied, sizeof copied);
+    return kind == DIGEST_NONE || memcmp(copied, entry.digest, sizeof copied) == 0;
 }

@@ -18,7 +18,8 @@ struct PayloadEntry {
     char name[260];          // NUL-terminated, rest zero
     uint8_t reserved1[8];
     uint32_t size;           // bytes of data behind this record
-    uint8_t reserved2[40];
+    uint8_t digest[32];      // SHA-256 of the data when the marker says so, else zero
+    char digestMarker[8];    // "SHA-256" and a NUL, or zero (a container without digests)
 };
 
 // PE signature followed by the COFF file header.
@@ -52,6 +53,8 @@ static_assert(sizeof(PayloadEntry) == 312, "container entry record is 312 bytes"
 static_assert(sizeof(PeFileHeader) == 24, "PE signature and file header are 24 bytes");
 static_assert(sizeof(PeSectionHeader) == 40, "PE section header is 40 bytes");
 static_assert(offsetof(PayloadEntry, size) == 268, "entry size field at 268");
+static_assert(offsetof(PayloadEntry, digest) == 272, "entry digest at 272");
+static_assert(offsetof(PayloadEntry, digestMarker) == 304, "digest marker at 304");
 static_assert(offsetof(PeFileHeader, numberOfSections) == 6, "section count at 6");
 static_assert(offsetof(PeFileHeader, sizeOfOptionalHeader) == 20, "optional header size at 20");
 static_assert(offsetof(PeSectionHeader, sizeOfRawData) == 16, "SizeOfRawData at 16");
@@ -59,6 +62,15 @@ static_assert(offsetof(PeSectionHeader, pointerToRawData) == 20, "PointerToRawDa
 
 const char PAYLOAD_SIGNATURE[] = "Packagewright";
 const uint32_t PAYLOAD_BLOCK_BYTES = 1024;   // copy block of an extraction
+const char PAYLOAD_DIGEST_MARKER[8] = "SHA-256";
+
+// What an entry record says about its data's digest.
+enum DigestKind {
+    DIGEST_NONE,      // all 40 bytes zero: a container made before digests
+    DIGEST_SHA256,    // the marker: the digest must match
+    DIGEST_UNKNOWN,   // anything else: the record cannot be trusted
+};
+DigestKind EntryDigestKind(const PayloadEntry &entry);
 
 // Random access to a file's bytes. readAt returns the number of bytes delivered
 // (fewer at the end of the file, 0 past it or on failure).
@@ -125,6 +137,11 @@ private:
 // was read and written: an entry running past the end of the file, a failed read
 // or a short write is a failure.
 bool CopyEntryData(ByteSource &file, uint64_t offset, uint32_t size, ByteSink &sink);
+// The same for one entry, checking its data against the record's digest while
+// copying: a mismatch, or a record of an unknown digest kind, is a failure.
+// digest (32 bytes, may be null) receives the SHA-256 of the bytes copied.
+bool CopyEntry(ByteSource &file, uint64_t offset, const PayloadEntry &entry, ByteSink &sink,
+               uint8_t *digest = nullptr);
 
 // Text of an entry's name field: up to its first NUL, or all 260 bytes of a field
 // without one; cut to fit out.

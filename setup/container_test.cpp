@@ -2,6 +2,7 @@
 // damaged containers.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "cleanup.h"
@@ -215,4 +216,154 @@ TEST_F(ReaderFixture, ExtractionIsSkippedUnlessExtractingForANormalRun)
         EXPECT_FALSE(PathPresent(folder.file("setup.ini")));
         EXPECT_EQ(context.extractedCount, 0u);
     }
+}
+
+// Digests: the packer writes each entry's SHA-256 into its record; the data must
+// match it, byte for byte, or nothing is extracted.
+TEST_F(ReaderFixture, DigestIsCheckedWhileCopying)
+{
+    const std::string package(5000, 'p');
+    const std::string packed = DigestedContainerBytes({{"Setup.INI", "[Startup]\r\n"}, {"Vizor.msi", package}});
+    const size_t packageData = packed.size() - package.size();
+    const size_t packageRecord = packageData - sizeof(PayloadEntry);
+    struct Case {
+        const char *why;
+        size_t flip;       // byte of the container to change, or npos
+        bool extracted;
+    } cases[] = {
+        {"data as packed", std::string::npos, true},
+        {"first byte of the data changed", packageData, false},
+        {"a byte in the last, short block changed", packed.size() - 1, false},
+        {"a byte of the digest changed", packageRecord + offsetof(PayloadEntry, digest) + 7, false},
+        {"the marker changed", packageRecord + offsetof(PayloadEntry, digestMarker), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.why);
+        std::string container = packed;
+        if (c.flip != std::string::npos)
+            container[c.flip] = char(container[c.flip] ^ 0x01);
+        writeProgram(container);
+        PayloadReader reader(program.c_str());
+        std::string target = folder.file("Vizor.msi");
+        DeleteFileA(target.c_str());
+        EXPECT_EQ(reader.extract("Vizor.msi", target.c_str()) != 0, c.extracted);
+        std::string got;
+        EXPECT_EQ(ReadBytes(target, &got), c.extracted) << "a file that failed its check stays behind";
+        if (c.extracted) {
+            EXPECT_EQ(got, package);
+        }
+    }
+}
+
+TEST_F(ReaderFixture, RecordsWithoutDigestStillExtract)
+{
+    // Made before digests: the 40 bytes are zero and the data is taken as it is.
+    writeProgram(ContainerBytes({{"Vizor.msi", "old package"}}));
+    PayloadReader reader(program.c_str());
+    const PayloadEntry *entry = reader.find("Vizor.msi", nullptr);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(EntryDigestKind(*entry), DIGEST_NONE);
+    std::string target = folder.file("Vizor.msi");
+    EXPECT_EQ(reader.extract("Vizor.msi", target.c_str()), 1);
+    std::string got;
+    ASSERT_TRUE(ReadBytes(target, &got));
+    EXPECT_EQ(got, "old package");
+
+    // Bytes there that are neither zero nor a digest: the record is not trusted.
+    PayloadEntry odd = *entry;
+    odd.digest[31] = 1;
+    EXPECT_EQ(EntryDigestKind(odd), DIGEST_UNKNOWN);
+    PayloadEntry marked = *entry;
+    memcpy(marked.digestMarker, "SHA-256", 8);
+    EXPECT_EQ(EntryDigestKind(marked), DIGEST_SHA256);
+}
+
+TEST_F(ReaderFixture, TamperedEntryIsAnExtractionFailureAndLeavesNoFile)
+{
+    std::string work = folder.file("_pw1");
+    ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
+    std::string container = DigestedContainerBytes({{"Vizor.msi", std::string(3000, 'v')}});
+    container[container.size() - 1500] = 'X';
+    writeProgram(container);
+    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    context.fileSource = Temporary;
+    SetupContext::assign(context.workFolder, work.c_str());
+    MessageRecorder messages;
+    EXPECT_EQ(extractToWorkFolder(&context, "Vizor.msi"), 0);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0], "1152: Error extracting '" + work + "\\Vizor.msi' to the temporary location");
+    EXPECT_FALSE(PathPresent(work + "\\Vizor.msi"));
+    EXPECT_EQ(context.extractedCount, 0u);
+}
+
+// The clean-up list and Setup.INI belong to the launcher: an entry named like
+// them (a Setup.INI saying PackageName=_PWMSIDEL.INI) would replace the list and
+// make the clean-up delete whatever the crafted list names.
+TEST_F(ReaderFixture, ReservedNamesAreNeverExtractedOverTheLaunchersFiles)
+{
+    std::string work = folder.file("_pw2");
+    ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
+    const std::string crafted = "[Files]\r\nFile1=" + folder.file("victim.txt") + "\r\n";
+    writeProgram(ContainerBytes({
+        {"Setup.INI", "[Startup]\r\nPackageName=_PWMSIDEL.INI\r\n"},
+        {"_PWMSIDEL.INI", crafted},
+        {"_pwmsidel.ini.", crafted},
+        {"_PWMSIDEL.INI ", crafted},
+        {"_PWMSID~1.INI", crafted},
+        {"Vizor.msi", "package"},
+    }));
+    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    context.fileSource = Temporary;
+    SetupContext::assign(context.workFolder, work.c_str());
+    MessageRecorder messages;
+    ASSERT_EQ(extractEntry(&context, "Setup.INI", true), 1);
+    std::string list;
+    ASSERT_TRUE(ReadBytes(work + "\\_PWMSIDEL.INI", &list));
+
+    const char *refused[] = {"_PWMSIDEL.INI", "_pwmsidel.ini.", "_PWMSIDEL.INI ", "Setup.INI", "setup.ini"};
+    for (const char *name : refused) {
+        SCOPED_TRACE(name);
+        size_t before = messages.texts.size();
+        EXPECT_EQ(extractToWorkFolder(&context, name), 0);
+        ASSERT_EQ(messages.texts.size(), before + 1);
+        EXPECT_EQ(messages.texts.back().rfind("1152: ", 0), 0u) << messages.texts.back();
+    }
+    // A short name may reach the list as well where the volume makes them: the
+    // extraction never replaces an existing file, whatever its name.
+    extractToWorkFolder(&context, "_PWMSID~1.INI");
+    std::string after;
+    ASSERT_TRUE(ReadBytes(work + "\\_PWMSIDEL.INI", &after));
+    EXPECT_EQ(after.rfind(list, 0), 0u) << "the clean-up list was replaced";
+    EXPECT_EQ(after.find("victim"), std::string::npos) << after;
+    EXPECT_EQ(extractToWorkFolder(&context, "Vizor.msi"), 1);
+}
+
+TEST_F(ReaderFixture, ExistingFileIsNotReplaced)
+{
+    writeProgram(ContainerBytes({{"a.txt", "new"}}));
+    PayloadReader reader(program.c_str());
+    std::string target = folder.file("a.txt");
+    WriteBytes(target, "old");
+    EXPECT_EQ(reader.extract("a.txt", target.c_str()), 0);
+    std::string got;
+    ASSERT_TRUE(ReadBytes(target, &got));
+    EXPECT_EQ(got, "old");
+}
+
+TEST_F(ReaderFixture, FileThatCannotBeRecordedIsNotKept)
+{
+    // The list file's place is taken by a folder: nothing can be recorded.
+    std::string work = folder.file("_pw3");
+    ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((work + "\\_PWMSIDEL.INI").c_str(), nullptr));
+    writeProgram(ContainerBytes({{"Vizor.msi", "package"}}));
+    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    context.fileSource = Temporary;
+    SetupContext::assign(context.workFolder, work.c_str());
+    MessageRecorder messages;
+    EXPECT_EQ(extractToWorkFolder(&context, "Vizor.msi"), 0);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0].rfind("1152: ", 0), 0u);
+    EXPECT_FALSE(PathPresent(work + "\\Vizor.msi")) << "a file the clean-up does not know of stays for good";
+    EXPECT_EQ(context.extractedCount, 0u);
 }

@@ -15,6 +15,9 @@ class ProgressDialog;
 const int SETUP_TEXT_CHARS = 1024;
 // Message texts composed for the message dialog.
 const int SETUP_MESSAGE_CHARS = 300;
+// Extracted files held open until their program has started (Setup.INI, a
+// transform, an engine redistributable and the package).
+const unsigned SETUP_HELD_FILES = 8;
 
 class SetupContext {
 public:
@@ -55,6 +58,8 @@ public:
     HINSTANCE instance = nullptr;
     int launchKind = Normal;
     int restartPending = 0;
+    HANDLE heldFiles[SETUP_HELD_FILES] = {};
+    unsigned heldCount = 0;
 };
 
 // Process-wide state.

@@ -9,6 +9,7 @@
 #include "paths.h"
 #include "payload.h"
 #include "resources/resource.h"
+#include "system_dlls.h"
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "version record is 148 bytes");
 
@@ -24,6 +25,7 @@ ExitWindowsFunction g_pfnExitWindows = systemExitWindows;
 namespace {
 
 const char PACKAGE_RUNNER[] = "MSIEXEC.EXE";
+const char ENGINE_LIBRARY[] = "Msi.DLL";
 const unsigned ENGINE_RESTART_NEEDED = 3010;
 const DWORD RESTART_REASON = 0xFFFF;
 const DWORD LONGEST_MODULE_PATH = 32768;
@@ -197,16 +199,16 @@ void readFileVersion(const char *file, char *out, size_t size)
 {
     out[0] = '\0';
     DWORD ignored = 0;
-    DWORD bytes = GetFileVersionInfoSizeA(file, &ignored);
+    DWORD bytes = systemFileVersionInfoSize(file, &ignored);
     if (bytes == 0)
         return;
     std::vector<char> data(bytes);
-    if (!GetFileVersionInfoA(file, 0, bytes, data.data()))
+    if (!systemFileVersionInfo(file, 0, bytes, data.data()))
         return;
     VS_FIXEDFILEINFO *fixed = nullptr;
     UINT length = 0;
     char root[] = "\\";
-    if (!VerQueryValueA(data.data(), root, reinterpret_cast<void **>(&fixed), &length) || !fixed ||
+    if (!systemVerQueryValue(data.data(), root, reinterpret_cast<void **>(&fixed), &length) || !fixed ||
         length < sizeof *fixed)
         return;
     snprintf(out, size, "%u.%u.%u.%u", unsigned(HIWORD(fixed->dwFileVersionMS)),
@@ -216,7 +218,12 @@ void readFileVersion(const char *file, char *out, size_t size)
 
 int checkEngineVersion(SetupContext *context)
 {
-    readFileVersion("Msi.DLL", context->installedEngineVersion, sizeof context->installedEngineVersion);
+    // The engine of the system folder: found through the library search, a
+    // Msi.DLL beside setup.exe would decide whether the engine is installed.
+    char engine[SETUP_TEXT_CHARS];
+    context->installedEngineVersion[0] = '\0';
+    if (systemFilePath(ENGINE_LIBRARY, engine, sizeof engine))
+        readFileVersion(engine, context->installedEngineVersion, sizeof context->installedEngineVersion);
     return 1;
 }
 
@@ -273,7 +280,9 @@ int launchPackage(SetupContext *context, int restart)
         }
         int wait = context->waitForPackage == 1 || (context->fileSource == Temporary && context->launchKind == Normal);
         DWORD code = 0;
-        if (g_pfnStartProcess(runner, command, 1, wait, &code) == PROCESS_NOT_STARTED) {
+        int outcome = g_pfnStartProcess(runner, command, 1, wait, &code);
+        releaseHeldFiles(context);
+        if (outcome == PROCESS_NOT_STARTED) {
             showFormatted(IDS_ERROR_NO_INSTALLER, runner);
             return 0;
         }
@@ -281,22 +290,43 @@ int launchPackage(SetupContext *context, int restart)
         return 1;
     }
 
+    // The restart question promises that setup goes on after the restart: it is
+    // asked only when the RunOnce value that does so has been written.
     RegistryKey key;
+    bool written = false;
     if (key.open(HKEY_LOCAL_MACHINE, g_runOnceKeyPath, KEY_ALL_ACCESS) == 0) {
         std::string own = ownPath(context->instance);
         bool temporary = context->fileSource == Temporary;
         // Every character of the texts at most doubled, and the switches.
         size_t size = 2 * (own.size() + strlen(folder) + strlen(context->packageName)) + 2 * strlen(properties) + 64;
         std::vector<char> value(size);
-        if (runOnceValue(own.c_str(), folder, context->packageName, properties, temporary, value.data(), size))
-            key.setString(RUN_ONCE_VALUE, value.data());
+        written = !own.empty() &&
+                  runOnceValue(own.c_str(), folder, context->packageName, properties, temporary, value.data(), size) &&
+                  key.setString(RUN_ONCE_VALUE, value.data()) == 0;
+    }
+    key.close();
+    if (!written) {
+        showFormatted(IDS_ERROR_RUN_ONCE);
+        return 0;
     }
     showRestart(IDS_RESTART_NEEDED);
-    key.close();
     return 1;
 }
 
 // Administrator test
+
+int holdsEnabledGroup(const TOKEN_GROUPS *groups, PSID group)
+{
+    // An administrator's unelevated token lists the group for deny only: it
+    // grants nothing there.
+    for (DWORD i = 0; i < groups->GroupCount; ++i) {
+        DWORD attributes = groups->Groups[i].Attributes;
+        if ((attributes & SE_GROUP_ENABLED) && !(attributes & SE_GROUP_USE_FOR_DENY_ONLY) &&
+            EqualSid(groups->Groups[i].Sid, group))
+            return 1;
+    }
+    return 0;
+}
 
 int isAdministrator()
 {
@@ -316,8 +346,7 @@ int isAdministrator()
         if (GetTokenInformation(token, TokenGroups, groups, size, &size) &&
             AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
                                      &administrators)) {
-            for (DWORD i = 0; i < groups->GroupCount && !member; ++i)
-                member = EqualSid(groups->Groups[i].Sid, administrators) ? 1 : 0;
+            member = holdsEnabledGroup(groups, administrators);
             FreeSid(administrators);
         }
     }

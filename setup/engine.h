@@ -14,11 +14,12 @@ int configureEngine(SetupContext *context);
 int launchPackage(SetupContext *context, int restart);
 // 0 when the system accepted the restart.
 int restartSystem();
-// 1 when the caller's token holds the local Administrators group.
+// 1 when the caller's token holds the local Administrators group, enabled.
 int isAdministrator();
+// 1 when groups hold group enabled (not for deny only).
+int holdsEnabledGroup(const TOKEN_GROUPS *groups, PSID group);
 
-// The file version of file ("%u.%u.%u.%u"), found by the system's library
-// search when file names no folder; empty without version information.
+// The file version of file ("%u.%u.%u.%u"); empty without version information.
 void readFileVersion(const char *file, char *out, size_t size);
 
 // Child processes. application is the program file (null: the first word of

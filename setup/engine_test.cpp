@@ -136,6 +136,9 @@ struct EngineFixture : ::testing::Test {
     void pack(const std::vector<FixtureEntry> &entries)
     {
         context.reset();
+        // A fresh work folder, as every run has: an extraction never replaces a file.
+        RemoveTree(work);
+        CreateDirectoryA(work.c_str(), nullptr);
         WriteBytes(program, FakeImage() + ContainerBytes(entries));
         context.reset(new SetupContext(GetModuleHandleA(nullptr), program.c_str()));
         SetupContext::assign(context->sourceFolder, folder.path().c_str());
@@ -330,6 +333,11 @@ TEST_F(EngineFixture, DiskTestsOnTheTemporaryAndTheWindowsDrive)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.tempKb << " KB and " << c.windowsKb << " KB free, " << c.needKb
                                         << " KB needed");
+        pack({{"Setup.INI", "[Startup]\r\n"},
+              {"Vizor.msi", "package"},
+              {"INSTMSIW.EXE", "engine for NT"},
+              {"INSTMSIA.EXE", "engine for 9x"}});
+        snprintf(context->requiredEngineVersion, sizeof context->requiredEngineVersion, "2.0");
         messages.texts.clear();
         processes.started.clear();
         g_tempFreeKb = c.tempKb;
@@ -573,19 +581,37 @@ TEST_F(EngineFixture, RelaunchedCopyInstallsWithTheSameProperties)
     EXPECT_EQ(processes.started[0].wait, 1);
 }
 
-TEST_F(EngineFixture, RestartQuestionEvenWhenRunOnceCannotBeOpened)
+// The restart question promises that setup goes on after the restart: without
+// the RunOnce value it is not asked, the failure is shown and the extracted
+// files are not kept.
+TEST_F(EngineFixture, RunOnceThatCannotBeWrittenIsAFailure)
 {
     g_runOnceKeyPath = "Software\\Parallaxia Test\\No Such Key";
     RegistryKey probe;
     ASSERT_NE(probe.open(HKEY_LOCAL_MACHINE, g_runOnceKeyPath, KEY_ALL_ACCESS), 0);
-    processes.answers = {{PROCESS_ENDED, 3010}};
-    snprintf(context->requiredEngineVersion, sizeof context->requiredEngineVersion, "9.0");
-    EXPECT_EQ(configureEngine(context.get()), 1);
-    EXPECT_EQ(context->restartPending, 1);
-    EXPECT_EQ(shownMessages(), std::vector<std::string>{RESTART_QUESTION});
-    std::string value;
-    DWORD type = 0, size = 0;
-    EXPECT_FALSE(readRunOnce(&value, &type, &size));
+    for (int silent : {0, 1}) {
+        SCOPED_TRACE(silent ? "silent" : "with dialogs");
+        pack({{"Vizor.msi", "package"}, {"INSTMSIW.EXE", "engine for NT"}});
+        silentMode = silent;
+        messages.texts.clear();
+        messages.restarts.clear();
+        processes.started.clear();
+        processes.answers = {{PROCESS_ENDED, 3010}};
+        snprintf(context->requiredEngineVersion, sizeof context->requiredEngineVersion, "9.0");
+        EXPECT_EQ(configureEngine(context.get()), 0);
+        EXPECT_EQ(context->restartPending, 0) << "the clean-up must run";
+        if (silent) {
+            EXPECT_TRUE(messages.texts.empty());
+        } else {
+            EXPECT_EQ(shownMessages(), std::vector<std::string>{
+                                           "1159: Setup cannot arrange to continue the installation after a "
+                                           "restart of the system. Restart the system and run setup again"});
+        }
+        EXPECT_EQ(processes.started.size(), 1u) << "only the engine installer ran";
+        std::string value;
+        DWORD type = 0, size = 0;
+        EXPECT_FALSE(readRunOnce(&value, &type, &size));
+    }
 }
 
 TEST_F(EngineFixture, RestartFailureAfter3010KeepsNoFiles)
@@ -637,8 +663,43 @@ TEST(EngineRegistry, RegistryKeyWritesStringsWithTheirTerminator)
 
 TEST(EngineSystem, AdministratorTestOnWinesToken)
 {
-    // Wine's user holds the local Administrators group.
+    // Wine's user holds the local Administrators group, enabled.
     EXPECT_EQ(isAdministrator(), 1);
+}
+
+// An administrator's unelevated token lists the Administrators group for deny
+// only: such a token is no administrator's.
+TEST(EngineSystem, AdministratorsGroupCountsOnlyWhenEnabled)
+{
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr, users = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                         0, &administrators));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0,
+                                         &users));
+    struct Case {
+        const char *why;
+        DWORD adminAttributes;
+        int expected;
+    } cases[] = {
+        {"enabled (elevated)", SE_GROUP_ENABLED | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_MANDATORY | SE_GROUP_OWNER, 1},
+        {"for deny only (unelevated administrator)", SE_GROUP_USE_FOR_DENY_ONLY, 0},
+        {"enabled and for deny only", SE_GROUP_ENABLED | SE_GROUP_USE_FOR_DENY_ONLY, 0},
+        {"present but disabled", SE_GROUP_MANDATORY, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.why);
+        std::vector<BYTE> buffer(sizeof(TOKEN_GROUPS) + 2 * sizeof(SID_AND_ATTRIBUTES));
+        TOKEN_GROUPS *groups = reinterpret_cast<TOKEN_GROUPS *>(buffer.data());
+        groups->GroupCount = 2;
+        groups->Groups[0].Sid = users;
+        groups->Groups[0].Attributes = SE_GROUP_ENABLED;
+        groups->Groups[1].Sid = administrators;
+        groups->Groups[1].Attributes = c.adminAttributes;
+        EXPECT_EQ(holdsEnabledGroup(groups, administrators), c.expected);
+    }
+    FreeSid(users);
+    FreeSid(administrators);
 }
 
 namespace {

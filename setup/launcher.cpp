@@ -14,6 +14,7 @@
 #include "payload.h"
 #include "texts.h"
 #include "resources/resource.h"
+#include "system_dlls.h"
 
 static_assert(sizeof(INITCOMMONCONTROLSEX) == 8, "common controls record is 8 bytes");
 
@@ -54,7 +55,7 @@ void loadCommonControls()
 {
     typedef BOOL(WINAPI * InitEx)(const INITCOMMONCONTROLSEX *);
     typedef void(WINAPI * Init)();
-    HMODULE comctl = LoadLibraryA("COMCTL32.DLL");
+    HMODULE comctl = loadSystemLibrary("COMCTL32.DLL");
     if (!comctl)
         return;
     FARPROC initEx = GetProcAddress(comctl, "InitCommonControlsEx");
@@ -87,6 +88,7 @@ SetupContext::SetupContext(HINSTANCE module, const char *ownPath) : instance(mod
 
 SetupContext::~SetupContext()
 {
+    releaseHeldFiles(this);
     delete progress;
     delete payload;
     assign(workFolder, nullptr);
@@ -363,8 +365,13 @@ int SetupLauncher::run(HINSTANCE module, int argc, char **argv)
         break;
     }
     ProgressDialog::close();
+    releaseHeldFiles(context);
 
-    if (context->fileSource == Temporary && !context->restartPending && context->workFolder) {
+    // A copy started with "/c" deletes only in a folder of the launcher's own
+    // naming: "/c /t" with any other folder would make it delete what a list
+    // file there names.
+    bool ownWorkFolder = context->launchKind == Normal || isWorkFolderPath(context->workFolder);
+    if (context->fileSource == Temporary && !context->restartPending && context->workFolder && ownWorkFolder) {
         PendingDeletions cleanup(context->workFolder);
         cleanup.run(module);
     }

@@ -199,6 +199,40 @@ TEST(LauncherRun, FolderGivenRunsNoStep)
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
 }
 
+// "/c /t<folder>" runs the clean-up of the folder's list file: only in a folder
+// named like the launcher's own work folders, so that a list lying in some
+// other folder (a Downloads folder) cannot make it delete anything.
+TEST(LauncherRun, CleanUpOfAGivenFolderOnlyInAWorkFolder)
+{
+    LauncherState state;
+    MessageRecorder messages;
+    TempFolder temp;
+    std::string victim = temp.file("victim.txt");
+    struct Case {
+        const char *folder;
+        bool cleaned;
+    } cases[] = {{"Downloads", false}, {"_pw1F", true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.folder);
+        std::string folder = temp.file(c.folder);
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+        std::string inside = folder + "\\Vizor.msi";
+        std::string list = folder + "\\_PWMSIDEL.INI";
+        WriteBytes(inside, "package");
+        WriteBytes(victim, "precious");
+        WritePrivateProfileStringA("Files", "File1", inside.c_str(), list.c_str());
+        WritePrivateProfileStringA("Files", "File2", victim.c_str(), list.c_str());
+        std::string tswitch = "/t" + folder;
+        const char *arguments[] = {"setup.exe", "/c", tswitch.c_str()};
+        SetupLauncher launcher(GetModuleHandleA(nullptr));
+        EXPECT_EQ(launcher.run(GetModuleHandleA(nullptr), 3, const_cast<char **>(arguments)), 1);
+        EXPECT_TRUE(PathPresent(victim)) << "a file outside the folder was deleted";
+        EXPECT_EQ(PathPresent(inside), !c.cleaned);
+        EXPECT_EQ(PathPresent(list), !c.cleaned);
+        EXPECT_EQ(PathPresent(folder), !c.cleaned);
+    }
+}
+
 TEST(Relaunch, RecognisedOnlyAsTheFirstSwitch)
 {
     struct Case {

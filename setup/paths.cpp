@@ -37,6 +37,14 @@ char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : 
 
 bool isLetter(char c) { c = upperAscii(c); return c >= 'A' && c <= 'Z'; }
 
+// The digits that make COM and LPT names devices: 1 to 9 and the code page's
+// superscript one, two and three, which the system takes as the same ports.
+bool isPortDigit(char c)
+{
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u >= '1' && u <= '9') || u == 0xB9 || u == 0xB2 || u == 0xB3;
+}
+
 // CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices even with an extension.
 bool isDeviceName(const char *name)
 {
@@ -55,7 +63,7 @@ bool isDeviceName(const char *name)
                 return true;
         return false;
     }
-    return (strncmp(upper, "COM", 3) == 0 || strncmp(upper, "LPT", 3) == 0) && upper[3] >= '1' && upper[3] <= '9';
+    return (strncmp(upper, "COM", 3) == 0 || strncmp(upper, "LPT", 3) == 0) && isPortDigit(upper[3]);
 }
 
 }  // namespace
@@ -122,4 +130,64 @@ bool isPlainFileName(const char *name)
             onlyDotsAndBlanks = false;
     }
     return !onlyDotsAndBlanks && !isDeviceName(name);
+}
+
+bool sameFileName(const char *a, const char *b)
+{
+    // The system drops trailing dots and blanks from a name it opens.
+    size_t na = strlen(a), nb = strlen(b);
+    while (na > 0 && (a[na - 1] == '.' || a[na - 1] == ' '))
+        --na;
+    while (nb > 0 && (b[nb - 1] == '.' || b[nb - 1] == ' '))
+        --nb;
+    if (na != nb)
+        return false;
+    for (size_t i = 0; i < na; ++i)
+        if (upperAscii(a[i]) != upperAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool isWorkFolderName(const char *name)
+{
+    // "_pw" and the 1 to 4 hexadecimal digits of a unique temporary name.
+    if (!name || upperAscii(name[0]) != '_' || upperAscii(name[1]) != 'P' || upperAscii(name[2]) != 'W')
+        return false;
+    size_t digits = 0;
+    for (const char *p = name + 3; *p; ++p, ++digits) {
+        char c = upperAscii(*p);
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
+            return false;
+    }
+    return digits >= 1 && digits <= 4;
+}
+
+bool isWorkFolderPath(const char *path)
+{
+    char name[SETUP_PATH_NAME_CHARS];
+    const char *slash = path ? lastBackslash(path) : nullptr;
+    if (!slash || slash[1] == '\0')
+        return false;
+    copyCut(name, sizeof name, slash + 1, strlen(slash + 1));
+    return isWorkFolderName(name);
+}
+
+bool isDirectlyInside(const char *folder, const char *path)
+{
+    if (!folder || !path)
+        return false;
+    const char *slash = lastBackslash(path);
+    if (!slash || !isPlainFileName(slash + 1))
+        return false;
+    size_t parent = size_t(slash - path);
+    size_t length = strlen(folder);
+    const char *last = lastChar(folder);
+    if (last && *last == '\\')
+        --length;   // "C:\work\" names the same folder as "C:\work"
+    if (parent != length)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        if (upperAscii(folder[i]) != upperAscii(path[i]))
+            return false;
+    return true;
 }

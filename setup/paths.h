@@ -28,6 +28,21 @@ bool isRootPath(const char *path);
 // blanks (".", ".."), and not a device name such as CON or LPT1.
 bool isPlainFileName(const char *name);
 
+// Two names of one file in one folder: equal without regard to case once trailing
+// dots and blanks, which the system drops, are cut.
+bool sameFileName(const char *a, const char *b);
+
+// Names of the launcher's own work folders: "_pw" followed by one to four
+// hexadecimal digits (a unique temporary name without its extension).
+const size_t SETUP_PATH_NAME_CHARS = 260;
+bool isWorkFolderName(const char *name);
+// The last part of path is such a name.
+bool isWorkFolderPath(const char *path);
+
+// path names a file (a plain name) directly inside folder, compared without
+// regard to case; "..", further folders or another drive never are.
+bool isDirectlyInside(const char *folder, const char *path);
+
 // Windows-only helpers (paths_win.cpp).
 // Creates every folder along path; an existing folder counts as created.
 bool createPath(const char *path);

@@ -1,10 +1,51 @@
 // Path rules of the launcher.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "paths.h"
 #include "test_support.h"
+
+namespace {
+
+struct NameCase {
+    std::string name;
+    bool plain;
+};
+
+// The table shared with the packer's tests (file-name-cases.txt).
+std::vector<NameCase> sharedNameCases()
+{
+    std::vector<NameCase> cases;
+    std::ifstream in(SETUP_NAME_CASES, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        size_t blank = line.find(' ');
+        std::string verdict = line.substr(0, blank);
+        std::string raw = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+        std::string name;
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] != '\\' || i + 1 >= raw.size()) {
+                name += raw[i];
+            } else if (raw[i + 1] == 'x' && i + 3 < raw.size()) {
+                name += char(strtol(raw.substr(i + 2, 2).c_str(), nullptr, 16));
+                i += 3;
+            } else {
+                name += raw[i + 1] == 't' ? '\t' : raw[i + 1];
+                i += 1;
+            }
+        }
+        cases.push_back({name, verdict == "plain"});
+    }
+    return cases;
+}
+
+}  // namespace
 
 TEST(PathRules, TextRules)
 {
@@ -64,37 +105,78 @@ TEST(PathRules, TextRules)
 
 TEST(PathRules, PlainFileNames)
 {
+    std::vector<NameCase> cases = sharedNameCases();
+    ASSERT_FALSE(cases.empty()) << "no cases read from " << SETUP_NAME_CASES;
+    cases.push_back({std::string(259, 'n'), true});
+    cases.push_back({std::string(260, 'n'), false});
+    for (const NameCase &c : cases)
+        EXPECT_EQ(isPlainFileName(c.name.c_str()), c.plain) << "'" << c.name << "'";
+}
+
+TEST(PathRules, NamesOfOneFile)
+{
     struct Case {
-        std::string name;
-        bool plain;
+        const char *a;
+        const char *b;
+        bool same;
     } cases[] = {
-        {"Setup.INI", true},
-        {"1031.MST", true},
-        {"Vizor Cinema 1.0.msi", true},
-        {"a..b.txt", true},
-        {"..", false},
-        {".", false},
-        {"...", false},
-        {". .", false},
-        {"", false},
-        {"..\\evil.exe", false},
-        {"sub\\a.txt", false},
-        {"sub/a.txt", false},
-        {"C:a.txt", false},
-        {"C:\\Windows\\a.txt", false},
-        {"a.txt:stream", false},
-        {"tab\tname", false},
-        {"CON", false},
-        {"con.txt", false},
-        {"LPT1", false},
-        {"COM9.log", false},
-        {"CONSOLE.txt", true},
-        {"COM0", true},
-        {std::string(259, 'n'), true},
-        {std::string(260, 'n'), false},
+        {"_PWMSIDEL.INI", "_pwmsidel.ini", true},
+        {"_PWMSIDEL.INI.", "_PWMSIDEL.INI", true},
+        {"_PWMSIDEL.INI . .", "_PWMSIDEL.INI", true},
+        {"Setup.INI", "SETUP.INI", true},
+        {"Setup.INI", "Setup.INIX", false},
+        {"Setup.INI", "Setup", false},
+        {"_PWMSIDEL.INI", ".INI", false},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(isPlainFileName(c.name.c_str()), c.plain) << "'" << c.name << "'";
+        EXPECT_EQ(sameFileName(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
+TEST(PathRules, WorkFolderNames)
+{
+    struct Case {
+        const char *path;
+        bool own;
+    } cases[] = {
+        {"C:\\Temp\\_pw1A2F", true},
+        {"C:\\Temp\\_PW9", true},
+        {"C:\\Temp\\_pwabcd", true},
+        {"C:\\Temp\\_pw12345", false},
+        {"C:\\Temp\\_pw", false},
+        {"C:\\Temp\\_pwXYZ", false},
+        {"C:\\Temp\\_pw1A2F\\", false},
+        {"C:\\Users\\me\\Downloads", false},
+        {"C:\\Windows\\System32", false},
+        {"_pw1A2F", false},
+        {"", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(isWorkFolderPath(c.path), c.own) << c.path;
+}
+
+TEST(PathRules, FilesDirectlyInsideAFolder)
+{
+    struct Case {
+        const char *folder;
+        const char *path;
+        bool inside;
+    } cases[] = {
+        {"C:\\Temp\\_pw12", "C:\\Temp\\_pw12\\Vizor.msi", true},
+        {"C:\\Temp\\_pw12\\", "C:\\Temp\\_pw12\\Vizor.msi", true},
+        {"C:\\Temp\\_pw12", "c:\\temp\\_PW12\\Setup.INI", true},
+        {"C:\\Temp\\_pw12", "C:\\Temp\\_pw12\\sub\\a.txt", false},
+        {"C:\\Temp\\_pw12", "C:\\Temp\\_pw12\\..\\victim.txt", false},
+        {"C:\\Temp\\_pw12", "C:\\Temp\\_pw12\\..", false},
+        {"C:\\Temp\\_pw12", "C:\\Temp\\_pw123\\a.txt", false},
+        {"C:\\Temp\\_pw12", "C:\\Temp\\victim.txt", false},
+        {"C:\\Temp\\_pw12", "D:\\Temp\\_pw12\\a.txt", false},
+        {"C:\\Temp\\_pw12", "C:\\Temp\\_pw12\\a.txt:stream", false},
+        {"C:\\Temp\\_pw12", "C:\\Temp\\_pw12/../victim.txt", false},
+        {"C:\\Temp\\_pw12", "NO_KEY_VALUE", false},
+        {"C:\\Temp\\_pw12", "C:\\Temp\\_pw12\\CON", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(isDirectlyInside(c.folder, c.path), c.inside) << c.folder << " / " << c.path;
 }
 
 TEST(PathRules, FoldersAndFiles)

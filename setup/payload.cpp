@@ -1,5 +1,7 @@
 #include "payload.h"
 
+#include <sddl.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,10 +11,16 @@
 #include "dialogs.h"
 #include "paths.h"
 #include "resources/resource.h"
+#include "sha256.h"
+#include "system_dlls.h"
+
+const char SETUP_INI_NAME[] = "Setup.INI";
 
 namespace {
 
-const char WRITE_PROBE_NAME[] = "_MSI5166._PW";
+// "_MSI5166" with the process id and a running number, then "._PW".
+const char WRITE_PROBE_FORMAT[] = "_MSI5166_%08X_%u._PW";
+const int WRITE_PROBE_ATTEMPTS = 16;
 const char WORK_FOLDER_PREFIX[] = "_pw";
 const int WORK_FOLDER_ATTEMPTS = 32;
 
@@ -69,8 +77,9 @@ bool startsWithDriveLetter(const char *path)
 
 // The first root that qualifies: the temporary path, the Windows folder, then
 // fixed and then network drives from A to Z.
-bool chooseRoot(char *root, size_t rootSize, uint64_t needKb)
+bool chooseRoot(char *root, size_t rootSize, uint64_t needKb, bool *driveRoot)
 {
+    *driveRoot = false;
     DWORD n = GetTempPathA(DWORD(rootSize), root);
     if (n > 0 && n < rootSize) {
         SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
@@ -83,8 +92,10 @@ bool chooseRoot(char *root, size_t rootSize, uint64_t needKb)
     for (UINT type : {UINT(DRIVE_FIXED), UINT(DRIVE_REMOTE)}) {
         for (char letter = 'A'; letter <= 'Z'; ++letter) {
             snprintf(root, rootSize, "%c:\\", letter);
-            if (GetDriveTypeA(root) == type && rootQualifies(root, needKb))
+            if (GetDriveTypeA(root) == type && rootQualifies(root, needKb)) {
+                *driveRoot = true;
                 return true;
+            }
         }
     }
     root[0] = '\0';
@@ -92,10 +103,34 @@ bool chooseRoot(char *root, size_t rootSize, uint64_t needKb)
 }
 
 // A new folder named like a fresh unique temporary file of root without its
-// extension. A folder of that name made by someone else is never reused: the
-// temporary file is kept while another name is tried, so the next name differs.
-bool createWorkFolder(const char *root, char *folder, size_t folderSize)
+// extension, private to the user (see above). A folder of that name made by
+// someone else is never reused: the temporary file is kept while another name
+// is tried, so the next name differs. A folder that turns out to be a link is
+// refused.
+bool keepsPrivateAccessList(const char *path)
 {
+    DWORD size = 0;
+    GetFileSecurityA(path, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    if (size == 0)
+        return false;
+    std::vector<BYTE> buffer(size);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    return GetFileSecurityA(path, DACL_SECURITY_INFORMATION, buffer.data(), size, &size) &&
+           GetSecurityDescriptorControl(buffer.data(), &control, &revision) && (control & SE_DACL_PROTECTED) &&
+           GetSecurityDescriptorDacl(buffer.data(), &present, &dacl, &defaulted) && present && dacl;
+}
+
+// checkAccessList: a root other processes may write to (a drive root, a network
+// drive) is used only when the folder made there keeps its access list (a FAT
+// or network volume may silently drop it).
+bool createWorkFolder(const char *root, char *folder, size_t folderSize, bool checkAccessList)
+{
+    PrivateFolderSecurity security;
+    if (!security.get())
+        return false;
     std::vector<std::string> keep;
     bool made = false;
     for (int attempt = 0; attempt < WORK_FOLDER_ATTEMPTS && !made; ++attempt) {
@@ -107,11 +142,15 @@ bool createWorkFolder(const char *root, char *folder, size_t folderSize)
         char *slash = strrchr(unique, '\\');
         if (dot && (!slash || dot > slash))
             *dot = '\0';
-        if (CreateDirectoryA(unique, nullptr)) {
+        if (CreateDirectoryA(unique, security.get())) {
             snprintf(folder, folderSize, "%s", unique);
-            made = strlen(unique) < folderSize;
+            made = strlen(unique) < folderSize && !isReparsePoint(unique);
+            bool unprotected = made && checkAccessList && !keepsPrivateAccessList(unique);
+            made = made && !unprotected;
             if (!made)
                 RemoveDirectoryA(unique);
+            if (unprotected)
+                break;
         }
     }
     for (const std::string &file : keep)
@@ -120,6 +159,48 @@ bool createWorkFolder(const char *root, char *folder, size_t folderSize)
 }
 
 }  // namespace
+
+PrivateFolderSecurity::PrivateFolderSecurity() : descriptor(nullptr)
+{
+    attributes.nLength = sizeof attributes;
+    attributes.lpSecurityDescriptor = nullptr;
+    attributes.bInheritHandle = FALSE;
+    char user[256];
+    if (!userSidText(user, sizeof user))
+        return;
+    // Full control, inherited by the files inside; "P": nothing inherited from the root.
+    char sddl[400];
+    snprintf(sddl, sizeof sddl, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;%s)", user);
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        attributes.lpSecurityDescriptor = descriptor;
+}
+
+PrivateFolderSecurity::~PrivateFolderSecurity()
+{
+    if (descriptor)
+        LocalFree(descriptor);
+}
+
+bool PrivateFolderSecurity::userSidText(char *out, size_t size)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    BYTE buffer[256];
+    DWORD length = 0;
+    bool ok = false;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &length)) {
+        char *text = nullptr;
+        if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER *>(buffer)->User.Sid, &text)) {
+            ok = strlen(text) < size;
+            if (ok)
+                snprintf(out, size, "%s", text);
+            LocalFree(text);
+        }
+    }
+    CloseHandle(token);
+    return ok;
+}
 
 PayloadReader::PayloadReader(const char *ownPath) : file(INVALID_HANDLE_VALUE), open(0)
 {
@@ -155,7 +236,7 @@ const PayloadEntry *PayloadReader::find(const char *name, uint64_t *dataOffset) 
     return directory.find(name, dataOffset);
 }
 
-int PayloadReader::extract(const char *name, const char *target)
+int PayloadReader::extract(const char *name, const char *target, uint8_t *digest)
 {
     uint64_t offset = 0;
     const PayloadEntry *entry = find(name, &offset);
@@ -164,14 +245,18 @@ int PayloadReader::extract(const char *name, const char *target)
     HANDLE source = openShared(path);
     if (source == INVALID_HANDLE_VALUE)
         return 0;
-    HANDLE out = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A new file only: an entry never replaces a file of the work folder, such as
+    // the clean-up list (also not under another spelling of its name).
+    HANDLE out = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) {
         CloseHandle(source);
         return 0;
     }
     HandleSource from(source);
     HandleSink to(out);
-    bool complete = CopyEntryData(from, offset, entry->size, to);
+    // Checked against the record's digest on the way: a file that differs from
+    // what was packed is deleted below and never run.
+    bool complete = CopyEntry(from, offset, *entry, to, digest);
     bool closed = CloseHandle(out) != 0;
     CloseHandle(source);
     if (!complete || !closed) {
@@ -188,7 +273,7 @@ int diskFreeKb(const char *path, uint64_t *freeKb)
 {
     typedef BOOL(WINAPI * FreeSpaceEx)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
     int ok = 0;
-    HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
+    HMODULE kernel = loadSystemLibrary("KERNEL32.DLL");
     FreeSpaceEx query = kernel ? reinterpret_cast<FreeSpaceEx>(
                                      reinterpret_cast<void *>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")))
                                : nullptr;
@@ -218,16 +303,26 @@ int diskFreeKb(const char *path, uint64_t *freeKb)
 
 bool writeProbe(const char *root)
 {
-    char probe[SETUP_TEXT_CHARS];
-    if (!combinePath(root, WRITE_PROBE_NAME, probe, sizeof probe))
-        return false;
-    HANDLE file = CreateFileA(probe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    DeleteFileA(probe);
-    return true;
+    // A name of this process's own, created new and deleted when closed: an
+    // existing file (or the target of a link) of that name is never touched,
+    // and two launchers probing the same root do not meet.
+    static unsigned probeNumber;
+    for (int attempt = 0; attempt < WRITE_PROBE_ATTEMPTS; ++attempt) {
+        char name[64];
+        snprintf(name, sizeof name, WRITE_PROBE_FORMAT, unsigned(GetCurrentProcessId()), ++probeNumber);
+        char probe[SETUP_TEXT_CHARS];
+        if (!combinePath(root, name, probe, sizeof probe))
+            return false;
+        HANDLE file = CreateFileA(probe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
+    }
+    return false;
 }
 
 bool rootQualifies(const char *root, uint64_t needKb)
@@ -253,15 +348,65 @@ int prepareWorkFolder(SetupContext *context)
 
     char root[SETUP_TEXT_CHARS];
     char folder[SETUP_TEXT_CHARS];
-    if (!chooseRoot(root, sizeof root, needKb) || !createWorkFolder(root, folder, sizeof folder)) {
+    bool driveRoot = false;
+    if (!chooseRoot(root, sizeof root, needKb, &driveRoot) ||
+        !createWorkFolder(root, folder, sizeof folder, driveRoot)) {
         showTextId(IDS_ERROR_TEMP_LOCATION);
         return 0;
     }
     SetupContext::assign(context->workFolder, folder);
-    return extractToWorkFolder(context, "Setup.INI");
+    return extractEntry(context, SETUP_INI_NAME, true);
 }
 
 int extractToWorkFolder(SetupContext *context, const char *name)
+{
+    return extractEntry(context, name, false);
+}
+
+bool holdExtractedFile(SetupContext *context, const char *path, const uint8_t digest[SHA256_DIGEST_BYTES])
+{
+    if (context->heldCount >= SETUP_HELD_FILES)
+        return false;
+    // Readers may share it (msiexec, the system starting a program); nobody may
+    // write, replace or delete it while it is held.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // Between the end of the copy and this open the file was not held: it must
+    // still be the plain file of the bytes copied.
+    BY_HANDLE_FILE_INFORMATION information;
+    bool same = GetFileInformationByHandle(file, &information) &&
+                !(information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
+    Sha256 hash;
+    unsigned char buffer[PAYLOAD_BLOCK_BYTES * 16];
+    DWORD got = 0;
+    while (same && ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        hash.update(buffer, got);
+    uint8_t now[SHA256_DIGEST_BYTES];
+    hash.finish(now);
+    same = same && memcmp(now, digest, sizeof now) == 0;
+    if (!same) {
+        CloseHandle(file);
+        return false;
+    }
+    context->heldFiles[context->heldCount++] = file;
+    return true;
+}
+
+void releaseHeldFiles(SetupContext *context)
+{
+    for (unsigned i = 0; i < context->heldCount; ++i)
+        CloseHandle(context->heldFiles[i]);
+    context->heldCount = 0;
+}
+
+bool isReservedWorkFile(const char *name)
+{
+    return sameFileName(name, CLEANUP_LIST_NAME) || sameFileName(name, SETUP_INI_NAME);
+}
+
+int extractEntry(SetupContext *context, const char *name, bool setupIni)
 {
     if (context->fileSource != Temporary || context->launchKind != Normal)
         return 1;
@@ -272,14 +417,27 @@ int extractToWorkFolder(SetupContext *context, const char *name)
     bool fits = combinePath(folder, name, target, sizeof target);
     if (!fits)
         snprintf(target, sizeof target, "%s\\%s", folder, name);   // cut, for the message only
-    // A name with a folder part, a drive or ".." would write outside the work folder.
-    if (!fits || !context->workFolder || !isPlainFileName(name) || !context->payload ||
-        !context->payload->extract(name, target)) {
+    // A name with a folder part, a drive or ".." would write outside the work
+    // folder; the clean-up list and Setup.INI (once read) are the launcher's own.
+    bool allowed = isPlainFileName(name) && (setupIni ? sameFileName(name, SETUP_INI_NAME) : !isReservedWorkFile(name));
+    uint8_t digest[SHA256_DIGEST_BYTES];
+    if (!fits || !context->workFolder || !allowed || !context->payload || isReparsePoint(context->workFolder) ||
+        !context->payload->extract(name, target, digest)) {
+        showFormatted(IDS_ERROR_EXTRACTING, target);
+        return 0;
+    }
+    // A file the clean-up does not know of would stay for good.
+    if (!recordFile(context->workFolder, context->extractedCount + 1, target)) {
+        DeleteFileA(target);
+        showFormatted(IDS_ERROR_EXTRACTING, target);
+        return 0;
+    }
+    context->extractedCount += 1;
+    if (!holdExtractedFile(context, target, digest)) {
+        DeleteFileA(target);
         showFormatted(IDS_ERROR_EXTRACTING, target);
         return 0;
     }
     SetCursor(previous);
-    context->extractedCount += 1;
-    recordFile(context->workFolder, context->extractedCount, target);
     return 1;
 }

@@ -8,6 +8,7 @@
 #include "dialogs.h"
 #include "engine.h"
 #include "payload.h"
+#include "sha256.h"
 #include "texts.h"
 
 namespace {
@@ -156,6 +157,23 @@ std::string ContainerBytes(const std::vector<FixtureEntry> &entries, int count, 
     std::string bytes(reinterpret_cast<const char *>(&header), sizeof header);
     for (const FixtureEntry &e : entries)
         bytes += EntryRecord(e.name, uint32_t(e.data.size())) + e.data;
+    return bytes;
+}
+
+std::string DigestedContainerBytes(const std::vector<FixtureEntry> &entries)
+{
+    PayloadHeader header = {};
+    snprintf(header.signature, sizeof header.signature, "%s", PAYLOAD_SIGNATURE);
+    header.entryCount = uint16_t(entries.size());
+    std::string bytes(reinterpret_cast<const char *>(&header), sizeof header);
+    for (const FixtureEntry &e : entries) {
+        PayloadEntry entry = {};
+        memcpy(entry.name, e.name.data(), e.name.size() < sizeof entry.name ? e.name.size() : sizeof entry.name);
+        entry.size = uint32_t(e.data.size());
+        Sha256Digest(e.data.data(), e.data.size(), entry.digest);
+        memcpy(entry.digestMarker, PAYLOAD_DIGEST_MARKER, sizeof entry.digestMarker);
+        bytes += std::string(reinterpret_cast<const char *>(&entry), sizeof entry) + e.data;
+    }
     return bytes;
 }
 

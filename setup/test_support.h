@@ -34,6 +34,8 @@ struct FixtureEntry {
 // Header and entries; count < 0 stores the number of entries given.
 std::string ContainerBytes(const std::vector<FixtureEntry> &entries, int count = -1,
                            const char *signature = "Packagewright");
+// The same with each record carrying its data's SHA-256, as the packer writes it.
+std::string DigestedContainerBytes(const std::vector<FixtureEntry> &entries);
 // A record whose size field is given independently of the data that follows.
 std::string EntryRecord(const std::string &name, uint32_t size);
 

@@ -89,6 +89,25 @@ TEST_F(WorkFolderFixture, WriteProbeWorksInLongFolders)
     EXPECT_FALSE(PathPresent(deep + "\\_MSI5166._PW"));
 }
 
+// The probe never opens a file that is there already: another program's file
+// (or the target of a link) named like the old fixed probe stays as it is, and
+// nothing of the probe remains.
+TEST_F(WorkFolderFixture, WriteProbeLeavesExistingFilesAlone)
+{
+    std::string fixedName = root + "_MSI5166._PW";
+    WriteBytes(fixedName, "someone's data");
+    HANDLE held = CreateFileA(fixedName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(writeProbe(folder.path().c_str()));
+    CloseHandle(held);
+    std::string kept;
+    ASSERT_TRUE(ReadBytes(fixedName, &kept));
+    EXPECT_EQ(kept, "someone's data");
+    EXPECT_EQ(FolderEntries(folder.path(), "_MSI5166*"), std::vector<std::string>{"_MSI5166._PW"});
+}
+
 TEST_F(WorkFolderFixture, NewFolderInTheTemporaryRootWithSetupIniExtracted)
 {
     ScopedEnvironment tmp("TMP", folder.path().c_str());
@@ -224,9 +243,120 @@ TEST_F(WorkFolderFixture, ExistingFolderIsNeverTakenOver)
         for (const std::string &f : foreign)
             EXPECT_TRUE(FolderEntries(f, "*").empty()) << f << " was written to";
         EXPECT_TRUE(FolderEntries(folder.path(), "_pw*.tmp").empty()) << "unique files left behind";
+        releaseHeldFiles(ctx.get());   // extracted files stay open until used
         if (ctx->workFolder && c.made)
             RemoveTree(ctx->workFolder);
         for (const std::string &f : foreign)
             RemoveDirectoryA(f.c_str());
     }
+}
+
+namespace {
+
+// Checks an access list: protected, and only the user, SYSTEM and
+// Administrators allowed, nothing inherited.
+void expectPrivate(PSECURITY_DESCRIPTOR descriptor)
+{
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the root's entries would be inherited";
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+    ASSERT_TRUE(present && dacl) << "no access list: everyone may enter";
+
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID system = nullptr, administrators = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                         0, &administrators));
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    BYTE userBuffer[256];
+    DWORD length = 0;
+    ASSERT_TRUE(GetTokenInformation(token, TokenUser, userBuffer, sizeof userBuffer, &length));
+    CloseHandle(token);
+    PSID user = reinterpret_cast<TOKEN_USER *>(userBuffer)->User.Sid;
+
+    bool seen[3] = {false, false, false};
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE *ace = nullptr;
+        ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void **>(&ace)));
+        ASSERT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        EXPECT_FALSE(ace->Header.AceFlags & INHERITED_ACE);
+        EXPECT_TRUE(ace->Header.AceFlags & OBJECT_INHERIT_ACE) << "the files inside must inherit it";
+        PSID sid = &ace->SidStart;
+        PSID expected[3] = {system, administrators, user};
+        bool known = false;
+        for (int k = 0; k < 3; ++k)
+            if (EqualSid(sid, expected[k]))
+                known = seen[k] = true;
+        EXPECT_TRUE(known) << "an entry for someone else";
+    }
+    EXPECT_TRUE(seen[0] && seen[1] && seen[2]);
+    FreeSid(system);
+    FreeSid(administrators);
+}
+
+}  // namespace
+
+// The work folder's own access list: the user, SYSTEM and Administrators, and
+// nothing inherited from the root, where every local user may be allowed in.
+TEST_F(WorkFolderFixture, WorkFolderIsCreatedPrivate)
+{
+    PrivateFolderSecurity security;
+    ASSERT_NE(security.get(), nullptr);
+    expectPrivate(security.get()->lpSecurityDescriptor);
+}
+
+// What the file system keeps of it (Wine keeps no access lists on its folders:
+// there this is skipped, the descriptor handed over is checked above).
+TEST_F(WorkFolderFixture, WorkFolderKeepsItsAccessList)
+{
+    ScopedEnvironment tmp("TMP", folder.path().c_str());
+    g_freeEverywhere = 1u << 20;
+    auto c = context({{"Setup.INI", "[Startup]\r\n"}});
+    ASSERT_EQ(prepareWorkFolder(c.get()), 1);
+    ASSERT_NE(c->workFolder, nullptr);
+    DWORD size = 0;
+    GetFileSecurityA(c->workFolder, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> buffer(size);
+    ASSERT_TRUE(GetFileSecurityA(c->workFolder, DACL_SECURITY_INFORMATION, buffer.data(), size, &size));
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(GetSecurityDescriptorControl(buffer.data(), &control, &revision));
+    if (!(control & SE_DACL_PROTECTED))
+        GTEST_SKIP() << "this file system keeps no access list of its own for the folder";
+    expectPrivate(buffer.data());
+}
+
+// An extracted file is held open: nobody may write, replace or delete it until
+// its program has started; afterwards the clean-up can delete it.
+TEST_F(WorkFolderFixture, ExtractedFilesAreHeldUntilReleased)
+{
+    ScopedEnvironment tmp("TMP", folder.path().c_str());
+    g_freeEverywhere = 1u << 20;
+    auto c = context({{"Setup.INI", "[Startup]\r\n"}, {"Vizor.msi", "package"}});
+    ASSERT_EQ(prepareWorkFolder(c.get()), 1);
+    ASSERT_EQ(extractToWorkFolder(c.get(), "Vizor.msi"), 1);
+    std::string package = std::string(c->workFolder) + "\\Vizor.msi";
+
+    HANDLE writer = CreateFileA(package.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "the package could be changed after its check";
+    if (writer != INVALID_HANDLE_VALUE)
+        CloseHandle(writer);
+    EXPECT_FALSE(DeleteFileA(package.c_str())) << "the package could be replaced";
+    EXPECT_FALSE(MoveFileA(package.c_str(), (package + ".old").c_str()));
+    // Readers, such as msiexec, may open it.
+    HANDLE reader = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    if (reader != INVALID_HANDLE_VALUE)
+        CloseHandle(reader);
+
+    releaseHeldFiles(c.get());
+    EXPECT_EQ(c->heldCount, 0u);
+    EXPECT_TRUE(DeleteFileA(package.c_str()));
 }

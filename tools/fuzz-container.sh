@@ -13,7 +13,7 @@ out=${FUZZ_DIR:-$root/build/fuzz}
 mkdir -p "$out/corpus"
 clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root/setup" \
-    "$root/setup/fuzz/container_fuzz.cpp" "$root/setup/container.cpp" "$root/setup/paths.cpp" \
+    "$root/setup/fuzz/container_fuzz.cpp" "$root/setup/container.cpp" "$root/setup/paths.cpp" "$root/setup/sha256.cpp" \
     -o "$out/container_fuzz"
 cd "$out"
 exec ./container_fuzz -max_total_time="$seconds" -rss_limit_mb=1024 -max_len=65536 \

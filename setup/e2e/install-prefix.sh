@@ -18,7 +18,11 @@ state=$(cd "$state" && pwd)
 
 export WINEPREFIX=$state/prefix
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+# SETUP_DLL_SEARCH_LIKE_WINDOWS names DLLs Wine must look for in a program's own
+# folder first, as Windows does, instead of taking its built-in ones (the
+# attack tests plant such DLLs beside setup.exe). Wine hands WINEDLLOVERRIDES to
+# child processes from its own environment only, so it is set here.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=${SETUP_DLL_SEARCH_LIKE_WINDOWS:+;$SETUP_DLL_SEARCH_LIKE_WINDOWS=n,b}"
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 # A screen of our own: Xvfb picks a free display and writes its number to fd 3

@@ -7,6 +7,7 @@
 
 #include "../container.h"
 #include "../paths.h"
+#include "../sha256.h"
 
 const char *PathNextChar(const char *p)
 {
@@ -37,12 +38,14 @@ private:
 class CountingSink : public ByteSink {
 public:
     uint64_t total = 0;
+    Sha256 hash;
     uint32_t write(const void *data, uint32_t size) override
     {
         // Touch every byte so the sanitizer sees any read past the buffer.
         volatile uint8_t sum = 0;
         for (uint32_t i = 0; i < size; ++i)
             sum = uint8_t(sum + static_cast<const uint8_t *>(data)[i]);
+        hash.update(data, size);
         total += size;
         return size;
     }
@@ -83,6 +86,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (complete && sink.total != found->size)
             __builtin_trap();
         if (complete && offset + found->size > size)
+            __builtin_trap();
+
+        // The checked copy: succeeds exactly when the plain copy does and the
+        // record's digest (if it has one) is that of the bytes copied.
+        CountingSink checked;
+        bool verified = CopyEntry(file, offset, *found, checked);
+        DigestKind kind = EntryDigestKind(*found);
+        bool expected = complete && kind != DIGEST_UNKNOWN;
+        if (expected && kind == DIGEST_SHA256) {
+            uint8_t digest[SHA256_DIGEST_BYTES];
+            Sha256Digest(data + offset, found->size, digest);
+            expected = memcmp(digest, found->digest, sizeof digest) == 0;
+        }
+        if (verified != expected)
+            __builtin_trap();
+        if (verified && checked.total != found->size)
             __builtin_trap();
     }
     return 0;

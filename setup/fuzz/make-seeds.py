@@ -36,9 +36,21 @@ ini = b"[Startup]\r\nProduct=Vizor Cinema\r\nPackageName=Vizor.msi\r\n"
 good = pack.container([("setup.ini", ini), ("empty.txt", b""), ("Vizor.msi", b"x" * 3000)])
 write("three-entries", image() + good)
 write("two-sections", image(((0x200, 0x20), (0x220, 0x30)), optional=16) + good)
-write("duplicate-names", image() + pack.container([("a.txt", b"first"), ("A.TXT", b"second")]))
+# The packer refuses two entries of one name; the launcher must still cope.
+first = pack.container([("a.txt", b"first")])
+second = pack.container([("A.TXT", b"second")])
+write("duplicate-names", image() + first[:14] + struct.pack("<H", 2) + first[16:] + second[46:])
 write("count-too-large", image() + pack.SIGNATURE + struct.pack("<H", 0xFFFF) + bytes(30)
       + good[46:46 + 312 + len(ini)])
 write("size-past-end", image() + good[:46 + 268] + struct.pack("<I", 0x7FFFFFFF) + good[46 + 272:46 + 400])
 write("bad-signature", image() + b"Packagewrong\0\0" + good[14:])
 write("no-container", image())
+undigested = bytearray(good)
+at = 46
+for size in (len(ini), 0, 3000):
+    undigested[at + 272:at + 312] = bytes(40)   # a container made before digests
+    at += 312 + size
+write("no-digests", image() + bytes(undigested))
+tampered = bytearray(good)
+tampered[-1] ^= 1
+write("digest-mismatch", image() + bytes(tampered))
