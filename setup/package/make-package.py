@@ -23,6 +23,7 @@ import re
 import shutil
 import subprocess
 import sys
+import tempfile
 from xml.sax.saxutils import quoteattr
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -93,11 +94,15 @@ class Table:
 def export_table(msiinfo, package, name):
     """The table as msiinfo reads it back from the package, or None when the
     package has no such table."""
+    package = os.path.abspath(package)
     listed = subprocess.run([msiinfo, "tables", package], check=True, capture_output=True, text=True).stdout
     if name not in listed.split():
         return None
-    text = subprocess.run([msiinfo, "export", package, name], check=True, capture_output=True,
-                          text=True).stdout
+    # msiinfo writes the streams of a table with binary columns (Icon, Binary)
+    # into the folder it runs in.
+    with tempfile.TemporaryDirectory() as scratch:
+        text = subprocess.run([msiinfo, "export", package, name], check=True, capture_output=True,
+                              text=True, cwd=scratch).stdout
     return Table(text, "%s in %s" % (name, package))
 
 
