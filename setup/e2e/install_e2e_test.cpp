@@ -349,6 +349,7 @@ const char PAGE_LICENCE[] = "End-User License Agreement";
 const char PAGE_FOLDER[] = "Destination Folder";
 const char PAGE_BROWSE[] = "Change destination folder";
 const char PAGE_READY[] = "Ready to Install Parallaxia";
+const char PAGE_PROGRESS[] = "Installing Parallaxia";
 const char PAGE_FINISHED[] = "Completing the Parallaxia Installation Wizard";
 const char PAGE_INTERRUPTED[] = "Parallaxia Installation Wizard was interrupted";
 const char PAGE_CANCEL[] = "Are you sure you want to cancel the installation of Parallaxia?";
@@ -680,6 +681,8 @@ TEST_F(InstallFixture, WizardInstallsIntoTheChosenFolderAndStartsThePlayer)
     EXPECT_NE(control(page, ("Parallaxia will be installed in: " + chosen).c_str()), nullptr);
     EXPECT_FALSE(PathPresent(CHOSEN_FOLDER)) << "installed before Install";
     ASSERT_TRUE(click(page, "&Install"));
+    if (getenv("WIZARD_PAGE_FILE"))
+        waitForPage(PAGE_PROGRESS, 10000);   // only for its picture: it may come and go between two looks
 
     page = waitForPage(PAGE_FINISHED, RUN_WAIT_MS);
     ASSERT_NE(page, nullptr) << "no finish page";
