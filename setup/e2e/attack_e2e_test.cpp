@@ -212,7 +212,7 @@ TEST_F(AttackFixture, PlantedLibrariesAreNeverLoaded)
     plant(download.path());
 
     LauncherProcess setup;
-    ASSERT_TRUE(setup.start(downloaded, "/S", temp.path()));
+    ASSERT_TRUE(setup.start(downloaded, "/S /V/qn", temp.path()));
     ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
     EXPECT_EQ(markers(download.path()), std::vector<std::string>{}) << "a planted library was loaded";
     EXPECT_TRUE(installed()) << "setup did not install";
@@ -229,7 +229,7 @@ TEST_F(AttackFixture, PlantedEngineLibraryDoesNotDecideTheEngineVersion)
     std::string stubLog = notes.path() + "\\engine.log";
 
     LauncherProcess setup;
-    ASSERT_TRUE(setup.start(downloaded, "/S", temp.path(), {"ENGINE_STUB_EXIT=0", "ENGINE_STUB_LOG=" + stubLog}));
+    ASSERT_TRUE(setup.start(downloaded, "/S /V/qn", temp.path(), {"ENGINE_STUB_EXIT=0", "ENGINE_STUB_LOG=" + stubLog}));
     ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
     EXPECT_TRUE(PathPresent(stubLog)) << "the planted Msi.DLL was taken for the installed engine";
     EXPECT_EQ(markers(download.path()), std::vector<std::string>{});
