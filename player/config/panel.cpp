@@ -101,7 +101,7 @@ void SaveConfiguration()
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, output.StrenghtOf2Dto3DEffect)  failed with HRESULT(0x%8.8X)\n"},
     };
     for (const auto &write : writes) {
-        int result = RegistryWrite(HKEY_LOCAL_MACHINE, write.key, write.name, NULL, write.value);
+        int result = RegistryWrite(HKEY_CURRENT_USER, write.key, write.name, NULL, write.value);
         if (result != 0)
             LogFormat(write.failure, (unsigned)result);
     }

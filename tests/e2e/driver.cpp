@@ -304,6 +304,9 @@ bool ProgramUnderTest::WaitForLog(const std::string &text, DWORD timeoutMs, int 
 
 bool WritePlayerSettings(const PlayerSettings &settings)
 {
+    // As installed: the presets in the machine's keys, nothing yet in the user's
+    // (which the player reads first and writes).
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema");
     const struct {
         const char *key;
         const char *name;

@@ -78,7 +78,8 @@ private:
     std::string log_;
 };
 
-// The five player settings as the registry holds them.
+// The five player settings as the installation package leaves them in the
+// machine's keys; WritePlayerSettings also clears the user's keys.
 struct PlayerSettings {
     DWORD StereoCodingFormat = 1076; // SHIFTED_AB
     DWORD EyeCodingFormat = 1080;    // LEFT_TOP
