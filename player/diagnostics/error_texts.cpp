@@ -114,8 +114,8 @@ HRESULT CheckError(HRESULT result, const char *callText, ErrorTable table)
 {
     if (FAILED(result)) {
         LogCallFailure(result, callText, table);
-        char text[LOG_BUFFER_CHARS + 40];
-        snprintf(text, sizeof text, "See %s for error analysis", LogFilePath());
+        char text[MAX_PATH + 40];
+        ComposeErrorBoxText(text, sizeof text);
         ShowMessageBox(ghWnd, text, "Error", MB_OK);
     }
     return result;
