@@ -11,6 +11,7 @@
 #include "shell/dialogs.h"
 
 #include <commdlg.h>
+#include <stdio.h>
 
 const char movieFileFilters[] = "Video 3D (*.avis;*.mpgs;*.asfs)\0*.avis;*.mpgs;*.asfs\0"
                                 "Video 2D (*.avi;*.dat;*.mpg;*.mpeg;*.mpe;*.asf)\0*.avi;*.mpg;*.mpeg;*.mpe;*.asf\0"
@@ -31,23 +32,38 @@ bool ChooseMovieFile(char *szFileName)
     return GetOpenFileNameA(&choice) != 0;
 }
 
-// A playing stream is stopped before a new movie is chosen; the state stays.
-static void StopStreamBeforeChoosing()
+// A playing movie is paused (at the frame on the screen) while a new one is
+// chosen. Returns whether it was playing.
+static bool PauseBeforeChoosing()
 {
-    if (movie.state == Playing && g_pMMStream)
-        CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_STOP), "g_pMMStream->SetState(STREAMSTATE_STOP)");
+    if (movie.state != Playing)
+        return false;
+    Pause();
+    return true;
+}
+
+// Nothing was chosen: a movie that was playing goes on from where it was; a
+// paused or stopped one stays as it is.
+static void ResumeAfterNoChoice(bool wasPlaying)
+{
+    if (wasPlaying)
+        Play();
 }
 
 void OpenFileCommand()
 {
-    StopStreamBeforeChoosing();
-    const bool chosen = ChooseMovieFile(movie.szFileName);
+    const bool wasPlaying = PauseBeforeChoosing();
+    char szChosen[PATH_CHARS];
+    const bool chosen = ChooseMovieFile(szChosen);
     RestoreSurface();
     LogMessage("Input from File:\n");
-    LogMessage(movie.szFileName);
+    LogMessage(szChosen);
     LogMessage("\n");
-    if (!chosen)
+    if (!chosen) {
+        ResumeAfterNoChoice(wasPlaying); // the open movie keeps its name
         return;
+    }
+    snprintf(movie.szFileName, sizeof movie.szFileName, "%s", szChosen);
     if (EndsOnMCF(movie.szFileName)) {
         SetupFromMCF(movie, output, state);
     } else {
@@ -60,8 +76,11 @@ void OpenFileCommand()
 
 void OpenUrlCommand()
 {
-    StopStreamBeforeChoosing();
-    RunUrlDialog(g_hInstance, ghWnd, movie.szFileName);
+    const bool wasPlaying = PauseBeforeChoosing();
+    if (!RunUrlDialog(g_hInstance, ghWnd, movie.szFileName)) {
+        ResumeAfterNoChoice(wasPlaying);
+        return;
+    }
     LogMessage("Input from URL:\n");
     LogMessage(movie.szFileName);
     LogMessage("\n");

@@ -101,6 +101,21 @@ int KillProcessesNamed(const char *exeName)
     return ended;
 }
 
+int CountProcessesNamed(const char *exeName)
+{
+    int found = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (_stricmp(entry.szExeFile, exeName) == 0)
+            found++;
+    CloseHandle(snapshot);
+    return found;
+}
+
 ProgramUnderTest::~ProgramUnderTest()
 {
     Kill();

@@ -24,6 +24,8 @@ int CountOf(const std::string &haystack, const std::string &text);
 // Ends every process whose program file has this name (for helpers a program under
 // test starts, such as the system help viewer). Returns how many were ended.
 int KillProcessesNamed(const char *exeName);
+// How many processes run a program file of this name.
+int CountProcessesNamed(const char *exeName);
 
 struct FoundWindow {
     HWND window;
