@@ -133,8 +133,14 @@ bool ProgramUnderTest::Start(const char *programFile, const std::string &command
         if (!CopyFileA(file.first.c_str(), (folder_ + "\\" + file.second).c_str(), FALSE))
             return false;
     }
-    log_ = folder_ + "\\program.log";
-    SetEnvironmentVariableA("VIZOR_LOG", log_.c_str());
+    if (localAppData_.empty()) {
+        log_ = folder_ + "\\program.log";
+        SetEnvironmentVariableA("VIZOR_LOG", log_.c_str());
+    } else {
+        log_ = localAppData_ + "\\Parallaxia\\Vizor_Cinema.log";
+        SetEnvironmentVariableA("VIZOR_LOG", NULL);
+        SetEnvironmentVariableA("LOCALAPPDATA", localAppData_.c_str());
+    }
 
     std::string commandLine = "\"" + program + "\"";
     if (!commandLineTail.empty())

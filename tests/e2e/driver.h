@@ -70,6 +70,11 @@ public:
     bool Running() const;
     void Kill();
 
+    // The next Start leaves VIZOR_LOG unset and gives the program localAppData as
+    // %LOCALAPPDATA%: it then chooses its log itself; log() names the file it
+    // writes where the root of C: cannot take it.
+    void UseOwnLogPlace(const std::string &localAppData) { localAppData_ = localAppData; }
+
     const std::string &folder() const { return folder_; }
     const std::string &log() const { return log_; }
     DWORD pid() const { return info_.dwProcessId; }
@@ -78,6 +83,7 @@ private:
     PROCESS_INFORMATION info_ = {};
     std::string folder_;
     std::string log_;
+    std::string localAppData_;
 };
 
 // The five player settings as the installation package leaves them in the
