@@ -116,8 +116,9 @@ TEST_F(PlayerDialogs, DescriptionStaysOpenWhileItsListIsUsedAndClosesOnOkOrClose
         while (IsWindow(description) && GetTickCount() - start < WAIT_MS)
             Sleep(50);
         EXPECT_FALSE(IsWindow(description));
-        if (closing == IDOK) // no line of the notifications stands before the OK line
+        if (closing == IDOK) { // no line of the notifications stands before the OK line
             EXPECT_EQ(1, CountOf(ReadLogText(player.log()), "Movie Description Executed"));
+        }
     }
 }
 
