@@ -21,6 +21,8 @@ def winepath(path):
 
 
 def set_setting(key, name, value):
+    # The player reads the user's keys first: the machine's preset only counts without them.
+    subprocess.run(["wine", "reg", "delete", "HKCU\\Software\\Brontide\\Vizor Cinema", "/f"], capture_output=True)
     subprocess.run(["wine", "reg", "add", "HKLM\\Software\\Brontide\\Vizor Cinema\\" + key, "/v", name,
                     "/t", "REG_DWORD", "/d", str(value), "/f"], check=True, capture_output=True)
 

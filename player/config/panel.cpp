@@ -13,6 +13,10 @@ int bPanelAccepted;
 
 namespace {
 
+// A radio group's value: one of its buttons' ids. Any other value (0 on a fresh
+// player) shows the group with nothing checked.
+bool InGroup(int32_t value, int first, int last) { return value >= first && value <= last; }
+
 void CheckWorkingValues(HWND dialog)
 {
     SendDlgItemMessageA(dialog, IDC_STRENGTH, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
@@ -79,6 +83,34 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     return FALSE;
 }
 
+// The open movie is prepared again for the new method, then put back where the
+// user had it: the same frame, the same transport state, the window's size.
+void ReopenForNewMethod(MovieRecord &movie)
+{
+    const MovieState before = movie.state;
+    const int64_t shownTime = movie.StreamTime;
+    RECT window = {};
+    const bool sized = ghWnd && GetWindowRect(ghWnd, &window);
+    movie.state = Uninitialized;
+    StartRendering();
+    if (movie.state == Uninitialized)
+        return; // StartRendering reported why
+    if (sized)
+        SetWindowPos(ghWnd, NULL, 0, 0, window.right - window.left, window.bottom - window.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // As the slider does: run from the time shown, draw that frame, pause.
+    movie.StreamTime = shownTime;
+    movie.state = Paused;
+    Play();
+    RenderNextFrame();
+    Pause();
+    if (before == Playing)
+        Play();
+    else if (before == Stopped)
+        movie.state = Stopped;
+    LogMessage("Movie prepared again at the frame it showed\n");
+}
+
 } // namespace
 
 void SaveConfiguration()
@@ -88,20 +120,28 @@ void SaveConfiguration()
         const char *name;
         int32_t value;
         const char *failure;
+        bool valid;
     } writes[] = {
         {szKey1, "StereoCodingFormat", panelSettings.StereoCodingFormat,
-         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"StereoCodingFormat\", NULL, movie.StereoCodingFormat)  failed with HRESULT(0x%8.8X)\n"},
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"StereoCodingFormat\", NULL, movie.StereoCodingFormat)  failed with HRESULT(0x%8.8X)\n",
+         InGroup(panelSettings.StereoCodingFormat, SHIFTED_AB, PURE_INTERLACED)},
         {szKey1, "EyeCodingFormat", panelSettings.EyeCodingFormat,
-         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"EyeCodingFormat\", NULL, movie.EyeCodingFormat)  failed with HRESULT(0x%8.8X)\n"},
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"EyeCodingFormat\", NULL, movie.EyeCodingFormat)  failed with HRESULT(0x%8.8X)\n",
+         InGroup(panelSettings.EyeCodingFormat, LEFT_TOP, RIGHT_TOP)},
         {szKey2, "OutputFormat", panelSettings.OutputFormat,
-         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"OutputFormat\",NULL,output.OutputFormat)  failed with HRESULT(0x%8.8X)\n"},
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"OutputFormat\",NULL,output.OutputFormat)  failed with HRESULT(0x%8.8X)\n",
+         InGroup(panelSettings.OutputFormat, OUTPUT_NO_STEREO, OUTPUT_3D_TO_2D)},
         {szKey2, "VideomemoryMethod", panelSettings.VideomemoryMethod,
-         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"VideomemoryMethod\",NULL,output.VideomemoryMethod)  failed with HRESULT(0x%8.8X)\n"},
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"VideomemoryMethod\",NULL,output.VideomemoryMethod)  failed with HRESULT(0x%8.8X)\n",
+         InGroup(panelSettings.VideomemoryMethod, VIDEOMEMORY_METHOD1, VIDEOMEMORY_METHOD2)},
         {szKey2, "StrenghtOf2Dto3DEffect", panelSettings.StrenghtOf2Dto3DEffect,
-         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, output.StrenghtOf2Dto3DEffect)  failed with HRESULT(0x%8.8X)\n"},
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, output.StrenghtOf2Dto3DEffect)  failed with HRESULT(0x%8.8X)\n",
+         true},
     };
     for (const auto &write : writes) {
-        int result = RegistryWrite(HKEY_LOCAL_MACHINE, write.key, write.name, NULL, write.value);
+        if (!write.valid)
+            continue; // a group shown with nothing checked keeps its stored value
+        int result = RegistryWrite(HKEY_CURRENT_USER, write.key, write.name, NULL, write.value);
         if (result != 0)
             LogFormat(write.failure, (unsigned)result);
     }
@@ -115,16 +155,19 @@ void ApplyConfigurationPanel(MovieRecord &movie, OutputRecord &output)
         return;
     }
     LogMessage("We will change the configuration\n");
-    output.OutputFormat = (OutputFormat)panelSettings.OutputFormat;
+    // A group shown with nothing checked keeps the record's value.
+    if (InGroup(panelSettings.OutputFormat, OUTPUT_NO_STEREO, OUTPUT_3D_TO_2D))
+        output.OutputFormat = (OutputFormat)panelSettings.OutputFormat;
     output.StrenghtOf2Dto3DEffect = panelSettings.StrenghtOf2Dto3DEffect;
-    movie.StereoCodingFormat = (StereoCodingFormat)panelSettings.StereoCodingFormat;
-    movie.EyeCodingFormat = (EyeCodingFormat)panelSettings.EyeCodingFormat;
-    if (panelSettings.VideomemoryMethod != output.VideomemoryMethod) {
+    if (InGroup(panelSettings.StereoCodingFormat, SHIFTED_AB, PURE_INTERLACED))
+        movie.StereoCodingFormat = (StereoCodingFormat)panelSettings.StereoCodingFormat;
+    if (InGroup(panelSettings.EyeCodingFormat, LEFT_TOP, RIGHT_TOP))
+        movie.EyeCodingFormat = (EyeCodingFormat)panelSettings.EyeCodingFormat;
+    if (InGroup(panelSettings.VideomemoryMethod, VIDEOMEMORY_METHOD1, VIDEOMEMORY_METHOD2) &&
+        panelSettings.VideomemoryMethod != output.VideomemoryMethod) {
         output.VideomemoryMethod = (VideomemoryMethod)panelSettings.VideomemoryMethod;
-        if (movie.state != Uninitialized) {
-            movie.state = Uninitialized;
-            StartRendering();
-        }
+        if (movie.state != Uninitialized)
+            ReopenForNewMethod(movie);
     }
 }
 

@@ -61,16 +61,24 @@ bool FindValue(HKEY key, const char *valueName, BYTE (&data)[VALUE_DATA_BYTES], 
 void Report(const char *format, int result)
 {
     LogFormat(format, result);
-    char text[LOG_BUFFER_CHARS + 40];
-    snprintf(text, sizeof text, "See %s for error analysis", LogFilePath());
+    char text[MAX_PATH + 40];
+    ComposeErrorBoxText(text, sizeof text);
     ShowMessageBox(ghWnd, text, "Error", MB_OK);
 }
 
-int ReadNumber(const char *key, const char *valueName, LONG &value)
+} // namespace
+
+int ReadSetting(const char *key, const char *valueName, LONG &value)
 {
     value = 0;
+    if (RegistryRead(HKEY_CURRENT_USER, key, valueName, NULL, 0, &value, NULL, 0) == 0)
+        return 0;
     return RegistryRead(HKEY_LOCAL_MACHINE, key, valueName, NULL, 0, &value, NULL, 0);
 }
+
+namespace {
+
+int ReadNumber(const char *key, const char *valueName, LONG &value) { return ReadSetting(key, valueName, value); }
 
 } // namespace
 
@@ -161,7 +169,7 @@ void InitializeRegistry()
          "HRESULT(0x%8.8X)\n"},
     };
     for (const auto &d : defaults) {
-        int result = RegistryWrite(HKEY_LOCAL_MACHINE, d.key, d.valueName, NULL, d.value);
+        int result = RegistryWrite(HKEY_CURRENT_USER, d.key, d.valueName, NULL, d.value);
         if (result != 0)
             Report(d.failure, result);
     }

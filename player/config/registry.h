@@ -1,5 +1,8 @@
-// The settings store: five numbers under HKEY_LOCAL_MACHINE, read when a movie is
-// loaded without an MCF and written with defaults on first use.
+// The settings store: five numbers, read when a movie is loaded without an MCF
+// and written with defaults on first use. Each is read from the user's own keys
+// (HKEY_CURRENT_USER) when they hold it, else from the machine's keys
+// (HKEY_LOCAL_MACHINE, where the installation package puts the presets). The
+// player writes only the user's keys, so it needs no rights on the machine's.
 //
 // The keys live in the registry view of the running program: for the x86_64
 // build that is the 64-bit view (no Wow6432Node).
@@ -28,10 +31,14 @@ int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *sz
 // opened or created, 1 otherwise.
 int RegistryWrite(HKEY root, const char *szKey, const char *szValueName, const char *szValue, LONG lValue);
 
+// Reads one setting: the user's value when there is one, else the machine's.
+// Returns 0 when either was found, 1 otherwise (value 0).
+int ReadSetting(const char *szKey, const char *szValueName, LONG &value);
+
 // Loads the five settings into the records (0 for any that cannot be read);
 // writes the defaults first when the store has none. Clears movie.bMCF,
 // state.frameCount and state.bApplicationMinimized.
 void ReadRegistrySettings(MovieRecord &movie, OutputRecord &output, StateRecord &state);
 
-// Writes the five defaults: 1076, 1080, 1073, 1083 and 50.
+// Writes the five defaults to the user's keys: 1076, 1080, 1073, 1083 and 50.
 void InitializeRegistry();

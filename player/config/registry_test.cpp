@@ -1,5 +1,6 @@
-// The settings store against the registry of the test prefix (HKEY_LOCAL_MACHINE,
-// the program's own 64-bit view). Every test starts and ends without the keys.
+// The settings store against the registry of the test prefix: the user's keys
+// (HKEY_CURRENT_USER) and the machine's (HKEY_LOCAL_MACHINE, the program's own
+// 64-bit view). Every test starts and ends without the keys.
 #include "config/registry.h"
 #include "config/settings_test_support.h"
 
@@ -70,31 +71,115 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaultsWithoutABox)
     for (const auto &s : stored) {
         SCOPED_TRACE(s.valueName);
         DWORD type;
-        EXPECT_EQ(Dword(s.value), SettingsKeys::Get(s.key, s.valueName, &type));
+        EXPECT_EQ(Dword(s.value), SettingsKeys::GetUser(s.key, s.valueName, &type));
         EXPECT_EQ((DWORD)REG_DWORD, type);
+        EXPECT_EQ("", SettingsKeys::Get(s.key, s.valueName)) << "the machine's keys are never written";
     }
-    EXPECT_EQ("", SettingsKeys::Get(szKey2, "StereoCodingFormat")) << "each value lives in its own key";
+    EXPECT_EQ("", SettingsKeys::GetUser(szKey2, "StereoCodingFormat")) << "each value lives in its own key";
 }
 
-TEST_F(SettingsTest, DefaultsGoToTheProgramsOwnRegistryView)
+TEST_F(SettingsTest, MachinePresetsAreReadFromTheProgramsOwnRegistryView)
 {
-    ReadRegistrySettings(movie, output, state);
+    // The package writes the presets into one view of the machine's keys; the
+    // program reads its own view only (no Wow6432Node for the x86_64 build).
     const struct {
         const char *name;
         REGSAM view;
-        bool present;
+        bool found;
     } views[] = {
         {"64-bit view", KEY_WOW64_64KEY, sizeof(void *) == 8},
         {"32-bit view", KEY_WOW64_32KEY, sizeof(void *) == 4},
     };
     for (const auto &v : views) {
         SCOPED_TRACE(v.name);
+        SettingsKeys::Delete();
         HKEY key;
-        LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, szKey1, 0, KEY_READ | v.view, &key);
-        EXPECT_EQ(v.present, opened == ERROR_SUCCESS);
-        if (opened == ERROR_SUCCESS)
-            RegCloseKey(key);
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, szKey1, 0, NULL, REG_OPTION_NON_VOLATILE,
+                                                 KEY_ALL_ACCESS | v.view, NULL, &key, NULL));
+        const DWORD value = 1078;
+        RegSetValueExA(key, "StereoCodingFormat", 0, REG_DWORD, (const BYTE *)&value, sizeof value);
+        RegCloseKey(key);
+        LONG number = -1;
+        EXPECT_EQ(v.found ? 0 : 1, ReadSetting(szKey1, "StereoCodingFormat", number));
+        EXPECT_EQ(v.found ? 1078 : 0, number);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, VIZOR_CINEMA); // this view's keys
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, szKey1, v.view, 0);
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, VIZOR_CINEMA, v.view, 0);
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\Brontide", v.view, 0);
     }
+}
+
+TEST_F(SettingsTest, AStandardUserGetsTheDefaultsInItsOwnKeysWithoutABox)
+{
+    // The machine's keys cannot be written, as for a user who is not an administrator.
+    SettingsKeys::MakeUnwritable(HKEY_LOCAL_MACHINE);
+
+    ReadRegistrySettings(movie, output, state);
+
+    EXPECT_EQ("1076 1080 1073 1083 50", Settings());
+    EXPECT_EQ(std::string("Read registry failed, traying to initializae registry\n"
+                          "Input Coding 1076 Requested Output 1073 \n") +
+                  READ_DONE,
+              log.Body());
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(Dword(1083), SettingsKeys::GetUser(szKey2, "VideomemoryMethod"));
+
+    // The next movie finds them there: nothing is written again.
+    log.Clear();
+    movie.StereoCodingFormat = (StereoCodingFormat)4242;
+    ReadRegistrySettings(movie, output, state);
+    EXPECT_EQ("1076 1080 1073 1083 50", Settings());
+    EXPECT_EQ(std::string("Input Coding 1076 Requested Output 1073 \n") + READ_DONE, log.Body());
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(SettingsTest, InstalledPresetsAreReadWhenTheUserHasNoneAndAreNotCopied)
+{
+    SettingsKeys::SetNumber(szKey1, "StereoCodingFormat", 1077);
+    SettingsKeys::SetNumber(szKey1, "EyeCodingFormat", 1081);
+    SettingsKeys::SetNumber(szKey2, "OutputFormat", 1074);
+    SettingsKeys::SetNumber(szKey2, "VideomemoryMethod", 1082);
+    SettingsKeys::SetNumber(szKey2, "StrenghtOf2Dto3DEffect", 30);
+    SettingsKeys::MakeUnwritable(HKEY_CURRENT_USER);
+
+    ReadRegistrySettings(movie, output, state);
+
+    EXPECT_EQ("1077 1081 1074 1082 30", Settings());
+    EXPECT_EQ(std::string("Input Coding 1077 Requested Output 1074 \n") + READ_DONE, log.Body());
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(SettingsTest, EachSettingComesFromTheUserBeforeTheMachine)
+{
+    // Which root holds each value (U user, M machine, B both, - neither).
+    const struct {
+        const char *key, *valueName;
+        char where;
+        DWORD user, machine;
+    } values[] = {
+        {szKey1, "StereoCodingFormat", 'B', 1079, 1076},
+        {szKey1, "EyeCodingFormat", 'M', 0, 1081},
+        {szKey2, "OutputFormat", 'U', 1075, 0},
+        {szKey2, "VideomemoryMethod", 'B', 1082, 1083},
+        {szKey2, "StrenghtOf2Dto3DEffect", '-', 0, 0},
+    };
+    for (const auto &v : values) {
+        if (v.where == 'U' || v.where == 'B')
+            SettingsKeys::SetUserNumber(v.key, v.valueName, v.user);
+        if (v.where == 'M' || v.where == 'B')
+            SettingsKeys::SetNumber(v.key, v.valueName, v.machine);
+    }
+
+    ReadRegistrySettings(movie, output, state);
+
+    EXPECT_EQ("1079 1081 1075 1082 0", Settings());
+    EXPECT_EQ(std::string("RegistryRead(HKEY_LOCAL_MACHINE, szKey2, \"StrenghtOf2Dto3DEffect\", NULL, 0, &lResult, "
+                          "NULL, 0)  failed with HRESULT(0x00000001)\n"
+                          "Input Coding 1079 Requested Output 1075 \n") +
+                  READ_DONE,
+              log.Body())
+        << "a value missing from both keys is reported once and not repaired";
+    EXPECT_EQ(1u, boxes.Boxes().size());
 }
 
 TEST_F(SettingsTest, StoredValuesAreLoadedAsTheyAre)
@@ -152,12 +237,10 @@ TEST_F(SettingsTest, AMissingValueReadsAsZeroWithOneReport)
 
 TEST_F(SettingsTest, KeysThatCannotBeWrittenGiveTenReportsAndZeros)
 {
-    // A volatile key cannot hold the lasting keys below it: every write fails,
-    // as it does for a user without the rights for the machine's settings.
-    HKEY parent;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, VIZOR_CINEMA, 0, NULL, REG_OPTION_VOLATILE,
-                                             KEY_ALL_ACCESS, NULL, &parent, NULL));
-    RegCloseKey(parent);
+    // Neither the user's keys nor the machine's can be written, and neither holds
+    // a setting: every write fails, then every read.
+    SettingsKeys::MakeUnwritable(HKEY_CURRENT_USER);
+    SettingsKeys::MakeUnwritable(HKEY_LOCAL_MACHINE);
 
     ReadRegistrySettings(movie, output, state);
 

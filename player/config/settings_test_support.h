@@ -87,8 +87,9 @@ public:
 
 // The settings keys in the test prefix belong to one test at a time: ctest runs
 // test programs side by side, and they all share the prefix's registry. The lock
-// is a named mutex of the prefix; the keys are deleted when it is taken and when
-// it is given back, so no test depends on what another left behind.
+// is a named mutex of the prefix; the keys, the user's and the machine's, are
+// deleted when it is taken and when it is given back, so no test depends on what
+// another left behind.
 class SettingsKeys {
 public:
     SettingsKeys()
@@ -109,32 +110,60 @@ public:
     }
     static void Delete()
     {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Brontide\\Vizor Cinema");
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Brontide"); // only when nothing else is in it
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+            RegDeleteTreeA(root, "Software\\Brontide\\Vizor Cinema");
+            RegDeleteKeyA(root, "Software\\Brontide"); // only when nothing else is in it
+        }
+    }
+    // Makes the settings keys below root impossible to create, as the machine's
+    // are for a standard user: a volatile key cannot hold lasting keys below it.
+    static void MakeUnwritable(HKEY root)
+    {
+        HKEY parent;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, "Software\\Brontide\\Vizor Cinema", 0, NULL,
+                                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &parent, NULL));
+        RegCloseKey(parent);
     }
     // Stores a number as REG_DWORD or any other value as raw bytes of the given type.
-    static void Set(const char *key, const char *valueName, DWORD type, const void *data, DWORD size)
+    static void SetIn(HKEY root, const char *key, const char *valueName, DWORD type, const void *data, DWORD size)
     {
         HKEY handle;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, NULL, REG_OPTION_NON_VOLATILE,
-                                                 KEY_ALL_ACCESS, NULL, &handle, NULL));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExA(root, key, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &handle, NULL));
         EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(handle, valueName, 0, type, (const BYTE *)data, size));
         RegCloseKey(handle);
+    }
+    // The machine's keys, where the installation package puts the presets.
+    static void Set(const char *key, const char *valueName, DWORD type, const void *data, DWORD size)
+    {
+        SetIn(HKEY_LOCAL_MACHINE, key, valueName, type, data, size);
     }
     static void SetNumber(const char *key, const char *valueName, DWORD value)
     {
         Set(key, valueName, REG_DWORD, &value, sizeof value);
     }
+    static void SetUserNumber(const char *key, const char *valueName, DWORD value)
+    {
+        SetIn(HKEY_CURRENT_USER, key, valueName, REG_DWORD, &value, sizeof value);
+    }
     // The stored value as the registry gives it, or "" with type 0 when it is missing.
-    static std::string Get(const char *key, const char *valueName, DWORD *type = nullptr)
+    static std::string GetFrom(HKEY root, const char *key, const char *valueName, DWORD *type = nullptr)
     {
         BYTE data[512];
         DWORD size = sizeof data, t = 0;
-        if (RegGetValueA(HKEY_LOCAL_MACHINE, key, valueName, RRF_RT_ANY, &t, data, &size) != ERROR_SUCCESS)
+        if (RegGetValueA(root, key, valueName, RRF_RT_ANY, &t, data, &size) != ERROR_SUCCESS)
             size = 0, t = 0;
         if (type)
             *type = t;
         return std::string((const char *)data, size);
+    }
+    static std::string Get(const char *key, const char *valueName, DWORD *type = nullptr)
+    {
+        return GetFrom(HKEY_LOCAL_MACHINE, key, valueName, type);
+    }
+    static std::string GetUser(const char *key, const char *valueName, DWORD *type = nullptr)
+    {
+        return GetFrom(HKEY_CURRENT_USER, key, valueName, type);
     }
 
 private:

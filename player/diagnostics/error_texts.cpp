@@ -61,6 +61,8 @@ const CodeText directDrawTexts[] = {
     {0x88760154, "DDERR_NOZBUFFERHW\n"},
     {0x8876017C, "DDERR_OUTOFVIDEOMEMORY the graphic card memory is not sufficent for new DD surface\n"},
     {0x887601AE, "DDERR_SURFACEBUSY\n"},
+    {0x887601C2, "DDERR_SURFACELOST The surface's video memory was lost (screen locked or display mode changed); "
+                 "it must be restored.\n"},
     {0x8876021C, "DDERR_WASSTILLDRAWING\n"},
     {0x88760233, "DDERR_NODIRECTDRAWHW\n"},
     {0x88760234, "DDERR_PRIMARYSURFACEALREADYEXISTS \n"},
@@ -69,6 +71,7 @@ const CodeText directDrawTexts[] = {
     {0x8876023B, "DDERR_HWNDALREADYSET\n"},
     {0x8876023F, "DDERR_NOBLTHW\n"},
     {0x88760245, "DDERR_EXCLUSIVEMODEALREADYSET\n"},
+    {0x8876024B, "DDERR_WRONGMODE The surface was made in another display mode and cannot be restored.\n"},
     {0x8876024E, "DDERR_UNSUPPORTEDMODE \n"},
     {0x8876024F, "DDERR_NOMIPMAPHW\n"},
     {0x88760250, " DDERR_INVALIDSURFACETYPE he specified surface is incompatible with the stream format.\n"},
@@ -114,8 +117,8 @@ HRESULT CheckError(HRESULT result, const char *callText, ErrorTable table)
 {
     if (FAILED(result)) {
         LogCallFailure(result, callText, table);
-        char text[LOG_BUFFER_CHARS + 40];
-        snprintf(text, sizeof text, "See %s for error analysis", LogFilePath());
+        char text[MAX_PATH + 40];
+        ComposeErrorBoxText(text, sizeof text);
         ShowMessageBox(ghWnd, text, "Error", MB_OK);
     }
     return result;

@@ -9,18 +9,56 @@ namespace {
 
 bool firstMessage = true;
 bool logAvailable = false;
+bool logCreated = false;
 
 char logPath[MAX_PATH];
 
+bool LogPathConfigured()
+{
+    const char *configured = getenv("VIZOR_LOG");
+    return configured && *configured;
+}
+
+// Creates the log in the user's own application data when the first choice
+// cannot be created: %LOCALAPPDATA%\Parallaxia\Vizor_Cinema.log, the folder made
+// when missing. On success logPath names the file.
+FILE *CreateLogInUserFolder()
+{
+    char folder[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder)
+        return NULL;
+    char path[MAX_PATH];
+    int written = snprintf(path, sizeof path, "%s\\Parallaxia", folder);
+    if (written < 0 || written >= (int)sizeof path)
+        return NULL;
+    CreateDirectoryA(path, NULL); // already there is as good
+    written = snprintf(path, sizeof path, "%s\\Parallaxia\\Vizor_Cinema.log", folder);
+    if (written < 0 || written >= (int)sizeof path)
+        return NULL;
+    FILE *file = fopen(path, "w");
+    if (file)
+        snprintf(logPath, sizeof logPath, "%s", path);
+    return file;
+}
+
 } // namespace
+
+const char *g_szDefaultLogPath = "c:\\Vizor_Cinema.log";
 
 const char *LogFilePath()
 {
-    if (!logPath[0]) {
-        const char *configured = getenv("VIZOR_LOG");
-        snprintf(logPath, sizeof logPath, "%s", configured && *configured ? configured : "c:\\Vizor_Cinema.log");
-    }
+    if (!logPath[0])
+        snprintf(logPath, sizeof logPath, "%s", LogPathConfigured() ? getenv("VIZOR_LOG") : g_szDefaultLogPath);
     return logPath;
+}
+
+void ComposeErrorBoxText(char *out, size_t outSize)
+{
+    if (logCreated)
+        snprintf(out, outSize, "See %s for error analysis", LogFilePath());
+    else
+        snprintf(out, outSize, "%s", NO_LOG_BOX_TEXT);
 }
 
 void FormatLogTimeStamp(const SYSTEMTIME &time, char *out, size_t outSize)
@@ -36,6 +74,7 @@ void ResetLogWriter()
 {
     firstMessage = true;
     logAvailable = false;
+    logCreated = false;
     logPath[0] = 0;
 }
 
@@ -45,9 +84,12 @@ void LogMessage(const char *text)
     if (firstMessage) {
         firstMessage = false;
         file = fopen(LogFilePath(), "w"); // text mode: "\n" is stored as CR LF
+        if (!file && !LogPathConfigured())
+            file = CreateLogInUserFolder();
         if (!file)
             return;
         logAvailable = true;
+        logCreated = true;
         SYSTEMTIME now;
         GetLocalTime(&now);
         char stamp[32];

@@ -13,8 +13,20 @@ void LogMessage(const char *text);
 // printf-style convenience: composes into a 256-character buffer (cut to fit) and logs it.
 void LogFormat(const char *format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
-// The log file's path: %VIZOR_LOG% when set, otherwise "c:\Vizor_Cinema.log".
+// The log file's path: %VIZOR_LOG% when set, otherwise g_szDefaultLogPath
+// ("c:\Vizor_Cinema.log"). When the default cannot be created (a standard user
+// may not create files in the root of C:), the first message creates
+// %LOCALAPPDATA%\Parallaxia\Vizor_Cinema.log instead and from then on this is
+// the path returned. A path set in %VIZOR_LOG% has no such second choice.
 const char *LogFilePath();
+// The first choice of the log when %VIZOR_LOG% is not set. Tests point it
+// elsewhere.
+extern const char *g_szDefaultLogPath;
+
+// The text of the error box that points at the log: the file actually written,
+// or NO_LOG_BOX_TEXT when no log file could be created.
+void ComposeErrorBoxText(char *out, size_t outSize);
+#define NO_LOG_BOX_TEXT "No log file could be written for error analysis"
 
 // Writes the 24-character time stamp of a local time ("Wed Dec 09 22:54:13 2026")
 // into out (at least 25 characters).

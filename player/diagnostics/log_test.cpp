@@ -229,4 +229,112 @@ TEST_F(LogTest, FailureCheckCutsAnOverlongCallText)
     EXPECT_EQ(std::string(LOG_BUFFER_CHARS - 1, 'c') + "DDERR_GENERIC\r\n", body);
 }
 
+// Where a standard user cannot create the log in the root of C:. The root's
+// place is taken by a folder of the same name, which cannot be opened as a file;
+// the user's application data is a folder of the test.
+class LogPlaceTest : public LogTest {
+protected:
+    void SetUp() override
+    {
+        blocked = path + ".root";
+        CreateDirectoryA(blocked.c_str(), NULL);
+        localAppData = path + ".appdata";
+        CreateDirectoryA(localAppData.c_str(), NULL);
+        savedLocalAppData.resize(MAX_PATH);
+        DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", &savedLocalAppData[0], MAX_PATH);
+        savedLocalAppData.resize(n < MAX_PATH ? n : 0);
+        SetEnvironmentVariableA("LOCALAPPDATA", localAppData.c_str());
+        SetEnvironmentVariableA("VIZOR_LOG", NULL);
+        _putenv_s("VIZOR_LOG", "");
+        savedDefault = g_szDefaultLogPath;
+        g_szDefaultLogPath = blocked.c_str();
+        ResetLogWriter();
+        saved = g_pfnMessageBox;
+        g_pfnMessageBox = RecordBox;
+        boxCount = 0;
+    }
+    void TearDown() override
+    {
+        g_pfnMessageBox = saved;
+        g_szDefaultLogPath = savedDefault;
+        ResetLogWriter();
+        SetEnvironmentVariableA("LOCALAPPDATA", savedLocalAppData.empty() ? NULL : savedLocalAppData.c_str());
+        remove(UserLog().c_str());
+        RemoveDirectoryA((localAppData + "\\Parallaxia").c_str());
+        RemoveDirectoryA(localAppData.c_str());
+        RemoveDirectoryA(blocked.c_str());
+    }
+    std::string UserLog() const { return localAppData + "\\Parallaxia\\Vizor_Cinema.log"; }
+    std::string UserLogBody() const
+    {
+        const std::string all = ReadWholeFileBytes(UserLog());
+        const size_t start = all.find("\r\n\r\n");
+        return start == std::string::npos ? all : all.substr(start + 4);
+    }
+
+    std::string blocked, localAppData, savedLocalAppData;
+    const char *savedDefault = nullptr;
+    MessageBoxFunction saved = nullptr;
+};
+
+TEST_F(LogPlaceTest, TheRootIsTheFirstChoiceWhereItCanBeCreated)
+{
+    const std::string root = path + ".first";
+    g_szDefaultLogPath = root.c_str();
+    LogMessage("here\n");
+    CHECK_ERROR_DD(E_FAIL, "g_pPrimarySurface->Blt(x)");
+    EXPECT_EQ(root, LogFilePath());
+    EXPECT_NE(std::string::npos, ReadWholeFileBytes(root).find("here\r\n"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((localAppData + "\\Parallaxia").c_str()))
+        << "no second log and no folder for it";
+    EXPECT_EQ("See " + root + " for error analysis", lastBoxText);
+    remove(root.c_str());
+}
+
+TEST_F(LogPlaceTest, ARootThatCannotBeCreatedSendsTheLogToTheUsersFolder)
+{
+    LogMessage("first\n");
+    CHECK_ERROR_DD(E_FAIL, "g_pPrimarySurface->Blt(x)");
+    LogMessage("last\n");
+
+    EXPECT_EQ(UserLog(), LogFilePath());
+    EXPECT_EQ("first\r\ng_pPrimarySurface->Blt(x)  failed with HRESULT(0x80004005)\r\nDDERR_GENERIC\r\nlast\r\n",
+              UserLogBody());
+    EXPECT_EQ(1, boxCount);
+    EXPECT_EQ("See " + UserLog() + " for error analysis", lastBoxText) << "the box names the file written";
+
+    // The next run finds the folder there and starts the file anew.
+    ResetLogWriter();
+    LogMessage("next run\n");
+    EXPECT_EQ("next run\r\n", UserLogBody());
+}
+
+TEST_F(LogPlaceTest, NoLogAnywhereIsSaidInTheBox)
+{
+    // The user's folder cannot be made either: a file stands where it belongs.
+    const std::string file = localAppData + "\\Parallaxia";
+    FILE *f = fopen(file.c_str(), "w");
+    ASSERT_TRUE(f != NULL);
+    fclose(f);
+
+    LogMessage("lost\n");
+    CHECK_ERROR_DD(E_FAIL, "g_pPrimarySurface->Blt(x)");
+
+    EXPECT_EQ(1, boxCount);
+    EXPECT_EQ(NO_LOG_BOX_TEXT, lastBoxText);
+    EXPECT_EQ(std::string::npos, lastBoxText.find(".log"));
+    remove(file.c_str());
+}
+
+TEST_F(LogPlaceTest, AConfiguredLogHasNoSecondChoice)
+{
+    SetEnvironmentVariableA("VIZOR_LOG", blocked.c_str());
+    _putenv_s("VIZOR_LOG", blocked.c_str());
+    ResetLogWriter();
+    LogMessage("lost\n");
+    CHECK_ERROR_DD(E_FAIL, "g_pPrimarySurface->Blt(x)");
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(UserLog().c_str()));
+    EXPECT_EQ(NO_LOG_BOX_TEXT, lastBoxText);
+}
+
 } // namespace

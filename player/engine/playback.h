@@ -27,6 +27,14 @@ void RestoreSurface();
 // The movie time of the frame in the sample (its start time); false when the
 // sample cannot tell.
 bool CurrentFrameTime(int64_t *time);
+// Draws the current frame through the path of the current method, as a frame
+// step does, reporting a failed draw. When a surface was lost it restores the
+// surfaces (RestoreLostSurfaces) and draws the frame again, with no box.
+HRESULT DrawCurrentFrame();
+// Restores the primary surface, both work surfaces and, for method 1, the
+// stream's surface. Logs one line when all came back; a failure is reported
+// (box) once, and again only after a restore succeeded in between.
+HRESULT RestoreLostSurfaces();
 // True when a frame step can do anything (a sample exists).
 bool FramePumpReady();
 // True when the last frame step reported a failure to the user (and showed the

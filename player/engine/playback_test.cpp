@@ -6,6 +6,7 @@
 #include "engine/playback.h"
 
 #include "diagnostics/log.h"
+#include "stereo/fake_surface.h"
 
 #include <gtest/gtest.h>
 
@@ -436,6 +437,123 @@ TEST_F(PlaybackTest, AnEmptyFrameSourceFailsTheDrawingPath)
               "HRESULT(0x80004003)\nE_POINTER One or more of the required parameters is invalid.\n",
               Body());
     EXPECT_EQ((std::vector<std::string>{CheckBox()}), boxes);
+}
+
+// A surface whose video memory is lost (the screen was locked): every copy into
+// it fails with DDERR_SURFACELOST until it is restored.
+class LosingSurface : public FakeSurface {
+public:
+    LosingSurface(const char *name, CopyRecorder *recorder) : FakeSurface(name, recorder) {}
+    bool lost = false;
+    HRESULT restoreResult = DD_OK;
+    int restores = 0;
+    STDMETHOD(Blt)(LPRECT destination, LPDIRECTDRAWSURFACE source, LPRECT from, DWORD flags, LPDDBLTFX fx) override
+    {
+        if (lost)
+            return DDERR_SURFACELOST;
+        return FakeSurface::Blt(destination, source, from, flags, fx);
+    }
+    STDMETHOD(Restore)() override
+    {
+        restores++;
+        if (SUCCEEDED(restoreResult))
+            lost = false;
+        return restoreResult;
+    }
+};
+
+class LostSurfaceTest : public PlaybackTest {
+protected:
+    void SetUp() override
+    {
+        PlaybackTest::SetUp();
+        OpenMovie(Playing);
+        state.rect = RECT{10, 11, 330, 251};
+        g_pPrimarySurface = &primary;
+        g_pDDSoff_screen1 = &work1;
+        g_pDDSoff_screen2 = &work2;
+        g_pDDDirectShowGenerated = &streamSurface;
+    }
+    void TearDown() override
+    {
+        g_pPrimarySurface = g_pDDSoff_screen1 = g_pDDSoff_screen2 = g_pDDDirectShowGenerated = NULL;
+        PlaybackTest::TearDown();
+    }
+    CopyRecorder recorder;
+    LosingSurface primary{"screen", &recorder}, work1{"work1", &recorder}, work2{"work2", &recorder},
+        streamSurface{"stream", &recorder};
+};
+
+const char RESTORED[] = "DirectDraw surfaces were lost and have been restored\n";
+
+TEST_F(LostSurfaceTest, ALostSurfaceIsRestoredAndTheFrameDrawnAgainWithoutABox)
+{
+    const struct {
+        int method;
+        const char *frame;
+        bool streamSurfaceRestored;
+    } cases[] = {
+        {VIDEOMEMORY_METHOD1, "stream", true},
+        {VIDEOMEMORY_METHOD2, "work1", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.frame);
+        ResetLogWriter();
+        remove(path.c_str());
+        recorder.copies.clear();
+        for (LosingSurface *s : {&primary, &work1, &work2, &streamSurface})
+            s->restores = 0;
+        output.VideomemoryMethod = (VideomemoryMethod)c.method;
+        primary.lost = true; // once
+
+        EXPECT_EQ(DD_OK, DrawCurrentFrame());
+
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(RESTORED, Body()) << "one line for the restore";
+        EXPECT_EQ(1, primary.restores);
+        EXPECT_EQ(1, work1.restores);
+        EXPECT_EQ(1, work2.restores);
+        EXPECT_EQ(c.streamSurfaceRestored ? 1 : 0, streamSurface.restores);
+        EXPECT_EQ((std::vector<std::string>{BltText("screen", state.rect, c.frame, movie.rect, DDBLT_WAIT)}),
+                  recorder.Texts())
+            << "the frame drawn again";
+        EXPECT_FALSE(LastFrameStepReportedFailure());
+    }
+}
+
+TEST_F(LostSurfaceTest, AFailedRestoreIsReportedOnceAndTriedAgainOnLaterFrames)
+{
+    primary.lost = true;
+    primary.restoreResult = DDERR_WRONGMODE;
+    for (int frame = 0; frame < 3; frame++)
+        EXPECT_EQ(DDERR_SURFACELOST, DrawCurrentFrame()) << frame;
+    EXPECT_EQ(3, primary.restores) << "tried on every frame";
+    EXPECT_EQ(1u, boxes.size()) << "reported once";
+    EXPECT_EQ("g_pPrimarySurface->Restore()  failed with HRESULT(0x8876024B)\n"
+              "DDERR_WRONGMODE The surface was made in another display mode and cannot be restored.\n",
+              Body());
+    EXPECT_TRUE(recorder.Texts().empty());
+
+    // The display is back: the next frame restores and draws.
+    primary.restoreResult = DD_OK;
+    EXPECT_EQ(DD_OK, DrawCurrentFrame());
+    EXPECT_EQ(1u, recorder.Texts().size());
+    EXPECT_NE(std::string::npos, Body().find(RESTORED));
+
+    // A later failure is reported again.
+    primary.lost = true;
+    primary.restoreResult = DDERR_GENERIC;
+    DrawCurrentFrame();
+    DrawCurrentFrame();
+    EXPECT_EQ(2u, boxes.size());
+}
+
+TEST_F(LostSurfaceTest, AnyOtherFailedDrawIsStillReported)
+{
+    recorder.resultOf = [](size_t) { return DDERR_SURFACEBUSY; };
+    EXPECT_EQ(DDERR_SURFACEBUSY, DrawCurrentFrame());
+    EXPECT_EQ(0, primary.restores);
+    EXPECT_EQ(2u, boxes.size()) << "the copy and the drawing path";
 }
 
 TEST_F(PlaybackTest, RestoreSurfaceWithoutMovieOnlyWarns)

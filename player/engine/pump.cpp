@@ -29,22 +29,23 @@ HRESULT CheckStep(HRESULT result, const char *callText, ErrorTable table)
 
 bool CodingDefined(int coding) { return coding >= SHIFTED_AB && coding <= PURE_INTERLACED; }
 
+// Reports a failed draw call. A lost surface (the screen was locked, a UAC
+// prompt or a display-mode change took the video memory) is not reported: the
+// frame step restores the surfaces and draws again.
+HRESULT Checked(HRESULT hr, const char *callText)
+{
+    if (FAILED(hr) && hr != DDERR_SURFACELOST)
+        CHECK_ERROR_DD(hr, callText);
+    return hr;
+}
+
 // Stretches the whole frame onto the movie area.
 HRESULT BlitFrame(IDirectDrawSurface *source, const char *callText)
 {
     HRESULT hr = E_POINTER;
     if (source && g_pPrimarySurface)
         hr = g_pPrimarySurface->Blt(&state.rect, source, &movie.rect, DDBLT_WAIT, NULL);
-    if (FAILED(hr))
-        CHECK_ERROR_DD(hr, callText);
-    return hr;
-}
-
-HRESULT Checked(HRESULT hr, const char *callText)
-{
-    if (FAILED(hr))
-        CHECK_ERROR_DD(hr, callText);
-    return hr;
+    return Checked(hr, callText);
 }
 
 // The line routines of the second method, one per stereo coding.
@@ -132,19 +133,42 @@ HRESULT ShowLineTarget(const LineTarget &target, HRESULT drawn)
     return FAILED(drawn) ? drawn : shown;
 }
 
+// Set while a failed restore of lost surfaces has been reported: later frames
+// try again without a box.
+bool restoreFailureReported;
+
+// One draw; after a lost surface the surfaces are restored and the frame drawn
+// again. *lossHandled tells the caller that the result is a loss already dealt
+// with (restored and lost again at once, or a restore that failed and was
+// reported once), not a failed draw to report.
+HRESULT DrawRestoringLostSurfaces(HRESULT (*draw)(), bool *lossHandled)
+{
+    *lossHandled = false;
+    HRESULT hr = draw();
+    if (hr != DDERR_SURFACELOST)
+        return hr;
+    *lossHandled = true;
+    if (FAILED(RestoreLostSurfaces()))
+        return hr;
+    hr = draw();
+    *lossHandled = hr == DDERR_SURFACELOST;
+    return hr;
+}
+
 // Draws through the drawing path of the current method; returns false (after the
 // warning) when the method is not defined.
 bool DrawByMethod(HRESULT *result)
 {
+    bool lossHandled;
     switch (output.VideomemoryMethod) {
     case VIDEOMEMORY_METHOD1:
-        *result = Draw1();
-        if (FAILED(*result))
+        *result = DrawRestoringLostSurfaces(Draw1, &lossHandled);
+        if (FAILED(*result) && !lossHandled)
             CheckStep(*result, "Draw1()", ERROR_TABLE_DD);
         return true;
     case VIDEOMEMORY_METHOD2:
-        *result = Draw2();
-        if (FAILED(*result))
+        *result = DrawRestoringLostSurfaces(Draw2, &lossHandled);
+        if (FAILED(*result) && !lossHandled)
             CheckStep(*result, "Draw2()", ERROR_TABLE_DD);
         return true;
     default:
@@ -156,6 +180,44 @@ bool DrawByMethod(HRESULT *result)
 } // namespace
 
 bool FramePumpReady() { return g_pSample != NULL; }
+
+HRESULT RestoreLostSurfaces()
+{
+    // The stream draws into a surface of its own with method 1 only.
+    IDirectDrawSurface *const surfaces[] = {
+        g_pPrimarySurface, g_pDDSoff_screen1, g_pDDSoff_screen2,
+        output.VideomemoryMethod == VIDEOMEMORY_METHOD1 ? g_pDDDirectShowGenerated : NULL};
+    const char *const names[] = {"g_pPrimarySurface->Restore()", "g_pDDSoff_screen1->Restore()",
+                                 "g_pDDSoff_screen2->Restore()", "g_pDDDirectShowGenerated->Restore()"};
+    HRESULT failure = DD_OK;
+    const char *failed = NULL;
+    for (size_t i = 0; i < sizeof surfaces / sizeof surfaces[0]; i++) {
+        if (!surfaces[i])
+            continue;
+        const HRESULT hr = surfaces[i]->Restore();
+        if (FAILED(hr) && !failed) {
+            failure = hr;
+            failed = names[i];
+        }
+    }
+    if (!failed) {
+        LogMessage("DirectDraw surfaces were lost and have been restored\n");
+        restoreFailureReported = false;
+        return DD_OK;
+    }
+    if (!restoreFailureReported) {
+        CheckStep(failure, failed, ERROR_TABLE_DD);
+        restoreFailureReported = true;
+    }
+    return failure;
+}
+
+HRESULT DrawCurrentFrame()
+{
+    HRESULT result = E_FAIL;
+    DrawByMethod(&result);
+    return result;
+}
 
 bool CurrentFrameTime(int64_t *time)
 {
@@ -173,6 +235,7 @@ void ResetFrameTiming()
     bTimingStarted = 0;
     playStartTime = 0;
     stepReportedFailure = false;
+    restoreFailureReported = false;
 }
 
 HRESULT Draw1()
@@ -315,17 +378,18 @@ void RestoreSurface()
     if (!IsOutputRectAcceptable())
         return;
     HRESULT hr;
+    bool lossHandled;
     switch (output.VideomemoryMethod) {
     case VIDEOMEMORY_METHOD1:
         LogMessage("Restoring surface by Draw1()\n");
-        hr = Draw1();
-        if (FAILED(hr))
+        hr = DrawRestoringLostSurfaces(Draw1, &lossHandled);
+        if (FAILED(hr) && !lossHandled)
             CHECK_ERROR_DD(hr, "Draw1()");
         break;
     case VIDEOMEMORY_METHOD2:
         LogMessage("Restoring surface by Draw2()\n");
-        hr = Draw2();
-        if (FAILED(hr))
+        hr = DrawRestoringLostSurfaces(Draw2, &lossHandled);
+        if (FAILED(hr) && !lossHandled)
             CHECK_ERROR_DD(hr, "Draw2()");
         break;
     default:

@@ -32,11 +32,22 @@ bool ChooseMovieFile(char *szFileName)
     return GetOpenFileNameA(&choice) != 0;
 }
 
-// A playing stream is stopped before a new movie is chosen; the state stays.
-static void StopStreamBeforeChoosing()
+// A playing movie is paused (at the frame on the screen) while a new one is
+// chosen. Returns whether it was playing.
+static bool PauseBeforeChoosing()
 {
-    if (movie.state == Playing && g_pMMStream)
-        CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_STOP), "g_pMMStream->SetState(STREAMSTATE_STOP)");
+    if (movie.state != Playing)
+        return false;
+    Pause();
+    return true;
+}
+
+// Nothing was chosen: a movie that was playing goes on from where it was; a
+// paused or stopped one stays as it is.
+static void ResumeAfterNoChoice(bool wasPlaying)
+{
+    if (wasPlaying)
+        Play();
 }
 
 // Opens the file named in movie.szFileName as a chosen file is opened.
@@ -55,14 +66,18 @@ static void OpenNamedFile()
 
 void OpenFileCommand()
 {
-    StopStreamBeforeChoosing();
-    const bool chosen = ChooseMovieFile(movie.szFileName);
+    const bool wasPlaying = PauseBeforeChoosing();
+    char szChosen[PATH_CHARS];
+    const bool chosen = ChooseMovieFile(szChosen);
     RestoreSurface();
     LogMessage("Input from File:\n");
-    LogMessage(movie.szFileName);
+    LogMessage(szChosen);
     LogMessage("\n");
-    if (!chosen)
+    if (!chosen) {
+        ResumeAfterNoChoice(wasPlaying); // the open movie keeps its name
         return;
+    }
+    snprintf(movie.szFileName, sizeof movie.szFileName, "%s", szChosen);
     OpenNamedFile();
 }
 
@@ -81,7 +96,7 @@ void OpenDroppedFiles(HDROP drop)
             LogMessage("The dropped file's name is too long\n");
         return;
     }
-    StopStreamBeforeChoosing();
+    PauseBeforeChoosing();
     snprintf(movie.szFileName, sizeof movie.szFileName, "%s", name);
     LogMessage("Input from File:\n");
     LogMessage(movie.szFileName);
@@ -91,8 +106,11 @@ void OpenDroppedFiles(HDROP drop)
 
 void OpenUrlCommand()
 {
-    StopStreamBeforeChoosing();
-    RunUrlDialog(g_hInstance, ghWnd, movie.szFileName);
+    const bool wasPlaying = PauseBeforeChoosing();
+    if (!RunUrlDialog(g_hInstance, ghWnd, movie.szFileName)) {
+        ResumeAfterNoChoice(wasPlaying);
+        return;
+    }
     LogMessage("Input from URL:\n");
     LogMessage(movie.szFileName);
     LogMessage("\n");

@@ -72,8 +72,14 @@ INT_PTR CALLBACK DescriptionProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         }
         return FALSE;
     case WM_COMMAND:
-        LogMessage(LOWORD(wParam) == IDC_DESCRIPTION_OK ? "Movie Description Executed with OK\n"
-                                                         : "Movie Description Executed with other command\n");
+        // Only OK and the cancel command (Esc, the close box) close the box: the
+        // list's notifications (focus, selection) arrive as commands too.
+        if (LOWORD(wParam) == IDC_DESCRIPTION_OK)
+            LogMessage("Movie Description Executed with OK\n");
+        else if (LOWORD(wParam) == IDCANCEL)
+            LogMessage("Movie Description Executed with other command\n");
+        else
+            return FALSE;
         EndDialog(dialog, LOWORD(wParam));
         return TRUE;
     }
@@ -106,14 +112,19 @@ void RunAboutDialog(HINSTANCE instance, HWND owner)
     RestoreSurface();
 }
 
-void RunUrlDialog(HINSTANCE instance, HWND owner, char *szFileName)
+bool RunUrlDialog(HINSTANCE instance, HWND owner, char *szFileName)
 {
     urlName[0] = 0;
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_URL), owner, UrlProc, 0);
+    const INT_PTR closedWith = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_URL), owner, UrlProc, 0);
+    if (closedWith == IDCANCEL && !urlName[0]) {
+        LogMessage("Input URL cancelled\n");
+        return false; // Esc or the close box with nothing typed: the open movie stays
+    }
     snprintf(szFileName, PATH_CHARS, "%s", urlName);
     LogMessage("Content of szFileName set from URL\n");
     LogMessage(szFileName);
     LogMessage("\n");
+    return true;
 }
 
 void RunMovieDescription(HINSTANCE instance, HWND owner, MovieRecord &movie, OutputRecord &output,

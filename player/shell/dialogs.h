@@ -4,9 +4,11 @@
 #include "engine/records.h"
 
 void RunAboutDialog(HINSTANCE instance, HWND owner);
-// Shows the URL box; however it is closed, the text of its field (possibly empty)
-// becomes szFileName (cut to PATH_CHARS).
-void RunUrlDialog(HINSTANCE instance, HWND owner, char *szFileName);
+// Shows the URL box. OK takes the text of its field (possibly empty) as
+// szFileName (cut to PATH_CHARS), and so do Esc and the close box when something
+// was typed; Esc or the close box with the field empty leaves szFileName alone
+// and returns false.
+bool RunUrlDialog(HINSTANCE instance, HWND owner, char *szFileName);
 void RunMovieDescription(HINSTANCE instance, HWND owner, MovieRecord &movie, OutputRecord &output,
                          StateRecord &state);
 

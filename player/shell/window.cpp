@@ -26,9 +26,26 @@ void HandleClose(HWND window)
     ConfirmExit(window);
 }
 
+namespace {
+// The help file the viewer was last asked for (empty when help was never opened).
+char szHelpOpened[PATH_CHARS];
+} // namespace
+
+// The help viewer started with F1 would outlive the player: tell it help is no
+// longer needed, which closes it.
+void CloseHelpViewer()
+{
+    if (!szHelpOpened[0])
+        return;
+    LogMessage("Closing the help viewer\n");
+    g_pfnWinHelp(ghWnd, szHelpOpened, HELP_QUIT, 0);
+    szHelpOpened[0] = 0;
+}
+
 void HandleDestroy()
 {
     LogMessage("HandleDestroy\n");
+    CloseHelpViewer();
     ExitCode();
 }
 
@@ -263,6 +280,7 @@ void HelpCommand()
         return;
     }
     g_pfnWinHelp(ghWnd, path, HELP_FORCEFILE, 0);
+    snprintf(szHelpOpened, sizeof szHelpOpened, "%s", path);
 }
 
 void ExitCommand()

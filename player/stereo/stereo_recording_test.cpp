@@ -348,7 +348,8 @@ TEST_F(StereoRecordingTest, LineRoutineLogsAFailedCopyAndGoesOn)
         FailCopy(5, DDERR_SURFACELOST);
         EXPECT_EQ(DDERR_SURFACELOST, RunLineRoutine(r, &source, &screen, PAL, MakeRect(0, 10, 720, 16), LEFT_TOP, 0));
         EXPECT_EQ("pDestination->Blt(&destination_line, pSource, &source_line, DDBLT_WAIT, NULL)  failed with "
-                  "HRESULT(0x887601C2)\nUnknown Direct Draw error code\nError code decimal -2005532222\n",
+                  "HRESULT(0x887601C2)\nDDERR_SURFACELOST The surface's video memory was lost (screen locked or "
+                  "display mode changed); it must be restored.\n",
                   Logged())
             << LineRoutineName(r);
     }
@@ -536,12 +537,21 @@ TEST_F(StereoRecordingTest, ThreeDTo2DShowsTheFirstView)
     recorder.copies.clear();
     const RECT frame = MakeRect(0, 0, 640, 480);
     EXPECT_EQ(DD_OK, Universal_Display_3D_to_2D(&source, &screen, &left, frame, area, PURE_INTERLACED));
+    // The even rows, unscaled, one under the other; then one stretch of that
+    // one-view picture: no row of the other view is ever next to one of the first.
     std::vector<std::string> expected;
     for (long i = 0; 2 * i < 480; i++)
-        expected.push_back(BltText("left", MakeRect(0, (2 * i * 600) / 480, 800, (2 * (i + 1) * 600) / 480),
-                                   "source", MakeRect(0, 2 * i, 640, 2 * i + 1), 0));
-    expected.push_back(BltText("screen", area, "left", MakeRect(0, 0, 800, 600), DDBLT_WAIT));
+        expected.push_back(BltText("left", MakeRect(0, i, 640, i + 1), "source", MakeRect(0, 2 * i, 640, 2 * i + 1),
+                                   DDBLT_WAIT));
+    expected.push_back(BltText("screen", area, "left", MakeRect(0, 0, 640, 240), DDBLT_WAIT));
     EXPECT_EQ(expected, Copies());
+
+    // An odd number of rows: the last even row is the picture's last.
+    recorder.copies.clear();
+    EXPECT_EQ(DD_OK, Universal_Display_3D_to_2D(&source, &screen, &left, MakeRect(0, 0, 8, 5), area, PURE_INTERLACED));
+    EXPECT_EQ(BltText("left", MakeRect(0, 2, 8, 3), "source", MakeRect(0, 4, 8, 5), DDBLT_WAIT), Copies()[2]);
+    EXPECT_EQ(BltText("screen", area, "left", MakeRect(0, 0, 8, 3), DDBLT_WAIT), Copies().back());
+    EXPECT_EQ(4u, Copies().size());
 }
 
 TEST_F(StereoRecordingTest, WorkRectangleIsCutToTheWorkSurfaces)
@@ -567,18 +577,22 @@ TEST_F(StereoRecordingTest, WorkRectangleIsCutToTheWorkSurfaces)
     EXPECT_EQ(BltText("screen", MakeRect(-100, 11, 924, 511), "left", MakeRect(0, 0, 1024, 500), DDBLT_WAIT),
               Copies().back());
 
+    // The 3D-to-2D field picture is cut to the work surface too (a frame wider
+    // and taller than it), and stretched onto the whole destination.
     recorder.copies.clear();
-    Universal_Display_3D_to_2D(&source, &screen, &left, PAL, area, PURE_INTERLACED);
+    left.height = 200;
+    Universal_Display_3D_to_2D(&source, &screen, &left, MakeRect(0, 0, 1300, 576), area, PURE_INTERLACED);
     for (const std::string &copy : Copies()) {
         if (copy.find("left Blt") == 0) {
             const size_t brace = copy.find('{');
             int l, t, r, b;
             ASSERT_EQ(4, sscanf(copy.c_str() + brace, "{%d,%d,%d,%d}", &l, &t, &r, &b)) << copy;
             EXPECT_LE(r, 1024) << copy;
-            EXPECT_LE(b, 768) << copy;
+            EXPECT_LE(b, 200) << copy;
         }
     }
-    EXPECT_EQ(BltText("screen", MakeRect(-100, 11, 924, 779), "left", work, DDBLT_WAIT), Copies().back());
+    EXPECT_EQ(201u, Copies().size());
+    EXPECT_EQ(BltText("screen", area, "left", MakeRect(0, 0, 1024, 200), DDBLT_WAIT), Copies().back());
 }
 
 TEST_F(StereoRecordingTest, WorkRoutineLogsEachFailedStepAndGoesOn)
@@ -601,7 +615,8 @@ TEST_F(StereoRecordingTest, WorkRoutineLogsEachFailedStepAndGoesOn)
         {3, E_FAIL, DD_OK, ""},
         {4, DDERR_SURFACELOST, DD_OK,
          "Interlace2(pBufferLeft,pBufferRight,buffer_destination,0)  failed with HRESULT(0x887601C2)\n"
-         "Unknown Direct Draw error code\nError code decimal -2005532222\n"},
+         "DDERR_SURFACELOST The surface's video memory was lost (screen locked or display mode changed); it must be "
+         "restored.\n"},
         {5, DDERR_INVALIDRECT, DDERR_INVALIDRECT,
          "pDestination->Blt(&destination, pBufferLeft, &buffer_destination, DDBLT_WAIT, NULL)  failed with "
          "HRESULT(0x88760096)\n DDERR_INVALIDRECT The specified clipping rectangle is invalid. \n"},
@@ -661,6 +676,38 @@ TEST_F(StereoRecordingTest, MissingWorkSurface)
         BltText("left", MakeRect(0, 0, 720, 4), "source", MakeRect(0, 0, 720, 288), DDBLT_WAIT),
         BltText("screen", MakeRect(0, 1, 720, 5), "left", MakeRect(0, 0, 720, 4), DDBLT_WAIT)};
     EXPECT_EQ(expected, Copies());
+}
+
+TEST_F(StereoRecordingTest, MissingLeftWorkSurfaceFailsTheFinalCopy)
+{
+    // Nothing could be put together: the final copy has no source and is not
+    // made (a copy from no surface would be a colour fill of the movie area).
+    const char *finalCopyFailed = "pDestination->Blt(&destination, pBufferLeft, &buffer_destination, DDBLT_WAIT, "
+                                  "NULL)  failed with HRESULT(0x80070057)\nDDERR_INVALIDPARAMS\n";
+    EXPECT_EQ(E_INVALIDARG, Universal_Display_Interlaced(&source, &screen, NULL, &right, PAL, MakeRect(0, 1, 720, 5),
+                                                         PURE_AB, LEFT_TOP));
+    EXPECT_NE(std::string::npos, Logged().find(finalCopyFailed)) << Logged();
+    for (const std::string &copy : Copies())
+        EXPECT_NE(0u, copy.find("screen")) << copy;
+
+    for (int coding : {PURE_AB, PURE_INTERLACED}) {
+        ClearLog();
+        recorder.copies.clear();
+        EXPECT_EQ(E_INVALIDARG, METHOD1_Display_2D_to_Interlaced(&source, &screen, NULL, &right, PAL,
+                                                                 MakeRect(0, 1, 720, 5), 50, LEFT_TOP));
+        EXPECT_NE(std::string::npos, Logged().find(finalCopyFailed)) << Logged();
+        ClearLog();
+        recorder.copies.clear();
+        const HRESULT result =
+            Universal_Display_3D_to_2D(&source, &screen, NULL, PAL, MakeRect(0, 1, 720, 5), coding);
+        if (coding == PURE_INTERLACED) {
+            EXPECT_EQ(E_INVALIDARG, result);
+            EXPECT_EQ(finalCopyFailed, Logged());
+            EXPECT_TRUE(Copies().empty());
+        } else {
+            EXPECT_EQ(DD_OK, result) << "no work surface needed";
+        }
+    }
 }
 
 TEST_F(StereoRecordingTest, WorkRoutinesHaveNoGuardForAnEmptyDestination)

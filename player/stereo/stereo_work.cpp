@@ -8,9 +8,11 @@
 
 namespace {
 
+// One copy between two surfaces; a missing surface on either side fails it (a
+// missing source would otherwise make the copy a colour fill).
 HRESULT Copy(IDirectDrawSurface *target, RECT *targetRect, IDirectDrawSurface *from, RECT *fromRect)
 {
-    if (!target)
+    if (!target || !from)
         return E_INVALIDARG;
     return target->Blt(targetRect, from, fromRect, DDBLT_WAIT, NULL);
 }
@@ -76,6 +78,36 @@ void FillViews(IDirectDrawSurface *pSource, IDirectDrawSurface *pBufferLeft, IDi
                 "HRESULT(0x%8.8X)\n");
 }
 
+// The first view of an interlaced frame is its even rows. They are copied
+// unscaled, one under the other, into the top of the work surface, which then
+// holds that view alone at half the frame's height; returns that picture's
+// rectangle (cut to the work surface). The first failed row copy is logged.
+RECT GatherFirstField(RECT source, IDirectDrawSurface *pSource, IDirectDrawSurface *pBuffer)
+{
+    int32_t width = 0, height = 0;
+    StereoSurfaceSize(pBuffer, &width, &height);
+    const int64_t frameWidth = (int64_t)source.right - source.left;
+    const int64_t frameRows = (int64_t)source.bottom - source.top;
+    const int64_t evenRows = frameRows <= 0 ? 0 : (frameRows + 1) / 2;
+    // A work surface that does not tell its size is taken to hold the picture.
+    const int32_t w = (int32_t)(frameWidth < 0 ? 0 : width > 0 && width < frameWidth ? width : frameWidth);
+    const int32_t h = (int32_t)(height > 0 && height < evenRows ? height : evenRows);
+    RECT picture = {0, 0, w, h};
+    if (!pSource || !pBuffer)
+        return picture;
+    HRESULT firstFailure = S_OK;
+    for (int32_t i = 0; i < h; i++) {
+        RECT field_row = {0, i, w, i + 1};
+        RECT frame_row = {source.left, source.top + 2 * i, source.left + w, source.top + 2 * i + 1};
+        const HRESULT result = pBuffer->Blt(&field_row, pSource, &frame_row, DDBLT_WAIT, NULL);
+        if (FAILED(result) && SUCCEEDED(firstFailure))
+            firstFailure = result;
+    }
+    LogIfFailed(firstFailure,
+                "pBufferLeft->Blt(&field_row, pSource, &frame_row, DDBLT_WAIT, NULL)  failed with HRESULT(0x%8.8X)\n");
+    return picture;
+}
+
 } // namespace
 
 HRESULT Universal_Display_Interlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination,
@@ -120,10 +152,10 @@ HRESULT Universal_Display_3D_to_2D(IDirectDrawSurface *pSource, IDirectDrawSurfa
 {
     HRESULT result;
     if (StereoCodingFormat == PURE_INTERLACED) {
-        RECT buffer_destination, shown;
-        PlanWork(destination, pBufferLeft, NULL, &buffer_destination, &shown);
-        ExtractFirstField(source, buffer_destination.right, buffer_destination.bottom, pSource, pBufferLeft);
-        result = Copy(pDestination, &shown, pBufferLeft, &buffer_destination);
+        // One stretch of the one-view picture: whatever filter the stretch uses
+        // blends rows of the same view only.
+        RECT buffer_destination = GatherFirstField(source, pSource, pBufferLeft);
+        result = Copy(pDestination, &destination, pBufferLeft, &buffer_destination);
         LogIfFailed(result, "pDestination->Blt(&destination, pBufferLeft, &buffer_destination, DDBLT_WAIT, NULL)  "
                             "failed with HRESULT(0x%8.8X)\n");
     } else {

@@ -450,6 +450,31 @@ void startAndEndInstalledPlayer(const std::string &notes)
     expectPlayerUpAndEndIt(player.id(), player.handle(), log);
 }
 
+// The five player settings' presets the package puts in the machine's keys:
+// how many of them hold their preset value.
+int SettingsPresetsPresent()
+{
+    const struct {
+        const char *key, *name;
+        DWORD value;
+    } presets[] = {
+        {"Software\\Brontide\\Vizor Cinema\\output", "StereoCodingFormat", 1076},
+        {"Software\\Brontide\\Vizor Cinema\\output", "EyeCodingFormat", 1080},
+        {"Software\\Brontide\\Vizor Cinema\\movie", "OutputFormat", 1073},
+        {"Software\\Brontide\\Vizor Cinema\\movie", "VideomemoryMethod", 1083},
+        {"Software\\Brontide\\Vizor Cinema\\movie", "StrenghtOf2Dto3DEffect", 50},
+    };
+    int present = 0;
+    for (const auto &p : presets) {
+        DWORD value = 0, size = sizeof value;
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, p.key, p.name, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+                ERROR_SUCCESS &&
+            value == p.value)
+            present++;
+    }
+    return present;
+}
+
 }  // namespace
 
 // setup.exe as downloaded, next to a planted MSIEXEC.EXE that must never run,
@@ -478,6 +503,7 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
 
     EXPECT_FALSE(PathPresent(planted)) << "the MSIEXEC.EXE beside setup.exe ran";
     expectInstalled();
+    EXPECT_EQ(SettingsPresetsPresent(), 5) << "the settings' presets for every user";
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "work folder or its list file left behind";
     startAndEndInstalledPlayer(notes.path());
 
@@ -493,6 +519,7 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
         EXPECT_FALSE(PathPresent(installFolder() + "\\" + name)) << name << " stays after uninstall";
     EXPECT_FALSE(PathPresent(installFolder())) << "the program folder stays";
     EXPECT_EQ(shortcut(), "") << "the shortcut stays";
+    EXPECT_EQ(SettingsPresetsPresent(), 0) << "the settings' presets stay";
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
 }
 

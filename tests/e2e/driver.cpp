@@ -101,6 +101,21 @@ int KillProcessesNamed(const char *exeName)
     return ended;
 }
 
+int CountProcessesNamed(const char *exeName)
+{
+    int found = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (_stricmp(entry.szExeFile, exeName) == 0)
+            found++;
+    CloseHandle(snapshot);
+    return found;
+}
+
 ProgramUnderTest::~ProgramUnderTest()
 {
     Kill();
@@ -118,8 +133,14 @@ bool ProgramUnderTest::Start(const char *programFile, const std::string &command
         if (!CopyFileA(file.first.c_str(), (folder_ + "\\" + file.second).c_str(), FALSE))
             return false;
     }
-    log_ = folder_ + "\\program.log";
-    SetEnvironmentVariableA("VIZOR_LOG", log_.c_str());
+    if (localAppData_.empty()) {
+        log_ = folder_ + "\\program.log";
+        SetEnvironmentVariableA("VIZOR_LOG", log_.c_str());
+    } else {
+        log_ = localAppData_ + "\\Parallaxia\\Vizor_Cinema.log";
+        SetEnvironmentVariableA("VIZOR_LOG", NULL);
+        SetEnvironmentVariableA("LOCALAPPDATA", localAppData_.c_str());
+    }
 
     std::string commandLine = "\"" + program + "\"";
     if (!commandLineTail.empty())
@@ -304,6 +325,9 @@ bool ProgramUnderTest::WaitForLog(const std::string &text, DWORD timeoutMs, int 
 
 bool WritePlayerSettings(const PlayerSettings &settings)
 {
+    // As installed: the presets in the machine's keys, nothing yet in the user's
+    // (which the player reads first and writes).
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema");
     const struct {
         const char *key;
         const char *name;

@@ -24,6 +24,8 @@ int CountOf(const std::string &haystack, const std::string &text);
 // Ends every process whose program file has this name (for helpers a program under
 // test starts, such as the system help viewer). Returns how many were ended.
 int KillProcessesNamed(const char *exeName);
+// How many processes run a program file of this name.
+int CountProcessesNamed(const char *exeName);
 
 struct FoundWindow {
     HWND window;
@@ -68,6 +70,11 @@ public:
     bool Running() const;
     void Kill();
 
+    // The next Start leaves VIZOR_LOG unset and gives the program localAppData as
+    // %LOCALAPPDATA%: it then chooses its log itself; log() names the file it
+    // writes where the root of C: cannot take it.
+    void UseOwnLogPlace(const std::string &localAppData) { localAppData_ = localAppData; }
+
     const std::string &folder() const { return folder_; }
     const std::string &log() const { return log_; }
     DWORD pid() const { return info_.dwProcessId; }
@@ -76,9 +83,11 @@ private:
     PROCESS_INFORMATION info_ = {};
     std::string folder_;
     std::string log_;
+    std::string localAppData_;
 };
 
-// The five player settings as the registry holds them.
+// The five player settings as the installation package leaves them in the
+// machine's keys; WritePlayerSettings also clears the user's keys.
 struct PlayerSettings {
     DWORD StereoCodingFormat = 1076; // SHIFTED_AB
     DWORD EyeCodingFormat = 1080;    // LEFT_TOP

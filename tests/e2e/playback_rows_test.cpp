@@ -232,10 +232,6 @@ TEST_P(PlaybackRows, EachScreenRowShowsTheRightView)
 {
     const RowCase c = GetParam();
     SCOPED_TRACE(CaseName(c.output, c.coding, c.eye, c.method));
-    if (c.output == THREE_D_TO_2D && c.coding == PURE_INTERLACED && c.method == METHOD2)
-        GTEST_SKIP() << "Known fault on Wine: ExtractFirstField stretches each even frame row over a band "
-                        "of screen rows, and Wine's filter blends the odd row below into it, so the two "
-                        "views mix (reported to the stereo routines).";
     ASSERT_NO_FATAL_FAILURE(PlayToTheEnd(c));
 
     for (int position = 0; position < 2; position++) {

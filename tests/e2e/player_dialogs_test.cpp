@@ -90,6 +90,38 @@ TEST_F(PlayerDialogs, DescriptionWithoutAMovieIsEmptyAndEscIsAnotherCommand)
         << ReadLogText(player.log());
 }
 
+TEST_F(PlayerDialogs, DescriptionStaysOpenWhileItsListIsUsedAndClosesOnOkOrClose)
+{
+    for (int closing : {IDOK, IDCANCEL}) {
+        SCOPED_TRACE(closing == IDOK ? "OK" : "close box");
+        PostMessageA(window, WM_COMMAND, 40010, 0);
+        HWND description = WaitForDialog("Movie description");
+        ASSERT_TRUE(description != NULL);
+        HWND list = GetDlgItem(description, 1086);
+        // The list's notifications come as commands: focus (a click or Tab), selection.
+        for (WORD code : {LBN_SETFOCUS, LBN_SELCHANGE, LBN_KILLFOCUS, LBN_DBLCLK})
+            PostMessageA(description, WM_COMMAND, MAKEWPARAM(1086, code), (LPARAM)list);
+        ProgramUnderTest::PressKey(GetDlgItem(description, 1069), VK_TAB);
+        Sleep(700);
+        EXPECT_TRUE(IsWindow(description) && IsWindowVisible(description)) << ReadLogText(player.log());
+        EXPECT_EQ(closing == IDOK ? 0 : 1, CountOf(ReadLogText(player.log()), "Movie Description Executed"));
+        if (closing == IDOK)
+            ProgramUnderTest::ClickButton(description, 1069);
+        else
+            PostMessageA(description, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitForLog(closing == IDOK ? "Movie Description Executed with OK\n"
+                                               : "Movie Description Executed with other command\n"))
+            << ReadLogText(player.log());
+        const DWORD start = GetTickCount();
+        while (IsWindow(description) && GetTickCount() - start < WAIT_MS)
+            Sleep(50);
+        EXPECT_FALSE(IsWindow(description));
+        if (closing == IDOK) { // no line of the notifications stands before the OK line
+            EXPECT_EQ(1, CountOf(ReadLogText(player.log()), "Movie Description Executed"));
+        }
+    }
+}
+
 TEST_F(PlayerDialogs, HelpOpensTheHelpFileBesideTheProgram)
 {
     PostMessageA(window, WM_COMMAND, 40012, 0);
@@ -98,10 +130,23 @@ TEST_F(PlayerDialogs, HelpOpensTheHelpFileBesideTheProgram)
     // player carries on.
     Sleep(500);
     EXPECT_TRUE(player.Running());
-    // The viewer would outlive the test and keep its output open.
-    const DWORD start = GetTickCount();
-    while (!KillProcessesNamed("winhlp32.exe") && GetTickCount() - start < 5000)
+    // The viewer is closed when the player ends.
+    const DWORD begun = GetTickCount();
+    while (CountProcessesNamed("winhlp32.exe") == 0 && GetTickCount() - begun < 5000)
         Sleep(100);
+    EXPECT_EQ(1, CountProcessesNamed("winhlp32.exe")) << "the viewer was started";
+    PostMessageA(window, WM_COMMAND, 40005, 0);
+    FoundWindow box;
+    ASSERT_TRUE(player.WaitForMessageBox("Exit", &box, WAIT_MS));
+    ProgramUnderTest::Answer(box, IDYES);
+    DWORD code = 99;
+    EXPECT_TRUE(player.WaitForExit(WAIT_MS, &code));
+    EXPECT_TRUE(WaitForLog("Closing the help viewer\n"));
+    const DWORD start = GetTickCount();
+    while (CountProcessesNamed("winhlp32.exe") > 0 && GetTickCount() - start < 10000)
+        Sleep(100);
+    EXPECT_EQ(0, CountProcessesNamed("winhlp32.exe")) << "the help viewer outlived the player";
+    KillProcessesNamed("winhlp32.exe"); // whatever a failure left behind
 }
 
 // Which radio button of a group is checked (0 when none).
@@ -137,10 +182,11 @@ PanelView ReadPanel(HWND panel)
             CheckedIn(panel, 1082, 1083), (int)SendDlgItemMessageA(panel, 1084, TBM_GETPOS, 0, 0)};
 }
 
+// A number from the user's settings keys, where Save writes (0xFFFFFFFF when missing).
 DWORD RegistryNumber(const char *key, const char *name)
 {
     DWORD value = 0xFFFFFFFF, size = sizeof value;
-    RegGetValueA(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_DWORD, NULL, &value, &size);
+    RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, NULL, &value, &size);
     return value;
 }
 
@@ -168,21 +214,53 @@ TEST_F(PlayerDialogs, PanelOkAppliesCancelAndEscDropSaveWritesTheRegistry)
     const PanelView applied = {1074, 1078, 1081, 1082, 70};
     EXPECT_EQ(applied, ReadPanel(panel));
     PostMessageA(panel, WM_COMMAND, 1072, (LPARAM)GetDlgItem(panel, 1072));
-    // Save writes what the panel shows now, without applying it.
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Brontide\\Vizor Cinema");
-    PostMessageA(panel, WM_COMMAND, 1071, 0);
-    ASSERT_TRUE(WaitForLog("Configuration Changes Saved to Registry \n"));
-    PostMessageA(panel, WM_COMMAND, 1070, 0);
-    ASSERT_TRUE(WaitForLines({"Configuration Executed with Cancel\n", "Cofiguration change was canceled\n"}));
-
+    // Save writes what the panel shows now, without applying it, each value to its
+    // own key of the user's settings.
     const char *output = "Software\\Brontide\\Vizor Cinema\\output";
     const char *movieKey = "Software\\Brontide\\Vizor Cinema\\movie";
-    DWORD saved[5] = {RegistryNumber(output, "OutputFormat"), RegistryNumber(movieKey, "OutputFormat"),
-                      RegistryNumber(output, "StereoCodingFormat"), RegistryNumber(movieKey, "StereoCodingFormat"),
-                      0};
-    // Whichever key holds a value, it is the one shown at Save.
-    EXPECT_TRUE(saved[0] == 1072 || saved[1] == 1072) << saved[0] << " " << saved[1];
-    EXPECT_TRUE(saved[2] == 1078 || saved[3] == 1078) << saved[2] << " " << saved[3];
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema");
+    PostMessageA(panel, WM_COMMAND, 1071, 0);
+    ASSERT_TRUE(WaitForLog("Configuration Changes Saved to Registry \n"));
+    const struct {
+        const char *key, *name;
+        DWORD value;
+    } saved[] = {
+        {output, "StereoCodingFormat", 1078}, {output, "EyeCodingFormat", 1081},
+        {movieKey, "OutputFormat", 1072},     {movieKey, "VideomemoryMethod", 1082},
+        {movieKey, "StrenghtOf2Dto3DEffect", 70},
+    };
+    for (const auto &v : saved) {
+        EXPECT_EQ(v.value, RegistryNumber(v.key, v.name)) << v.name;
+        const char *otherKey = v.key == output ? movieKey : output;
+        EXPECT_EQ(0xFFFFFFFFu, RegistryNumber(otherKey, v.name)) << v.name << " only in its own key";
+    }
+
+    // Keys that cannot be written: each of the five writes is logged, no box.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema");
+    HKEY volatileKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema", 0, NULL,
+                                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &volatileKey, NULL));
+    RegCloseKey(volatileKey);
+    PostMessageA(panel, WM_COMMAND, 1071, 0);
+    const bool logged = WaitForLines(
+        {"Configuration Changes Saved to Registry \n",
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"StereoCodingFormat\", NULL, movie.StereoCodingFormat)  failed "
+         "with HRESULT(0x00000001)\n",
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"EyeCodingFormat\", NULL, movie.EyeCodingFormat)  failed with "
+         "HRESULT(0x00000001)\n",
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"OutputFormat\",NULL,output.OutputFormat)  failed with "
+         "HRESULT(0x00000001)\n",
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"VideomemoryMethod\",NULL,output.VideomemoryMethod)  failed with "
+         "HRESULT(0x00000001)\n",
+         "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, output.StrenghtOf2Dto3DEffect)  "
+         "failed with HRESULT(0x00000001)\n",
+         "Configuration Changes Saved to Registry \n"});
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema");
+    EXPECT_TRUE(logged) << ReadLogText(player.log());
+    FoundWindow error;
+    EXPECT_FALSE(player.WaitForMessageBox("Error", &error, 500));
+    PostMessageA(panel, WM_COMMAND, 1070, 0);
+    ASSERT_TRUE(WaitForLines({"Configuration Executed with Cancel\n", "Cofiguration change was canceled\n"}));
 
     // Esc closes the panel like Cancel, as an unknown command.
     PostMessageA(window, WM_COMMAND, 40009, 0);
@@ -221,13 +299,24 @@ TEST_F(PlayerDialogs, UrlBoxEscTakesTheTypedText)
 
 TEST_F(PlayerDialogs, CancelledFileChooserOpensNothing)
 {
+    const std::string before = ReadLogText(player.log());
     PostMessageA(window, WM_COMMAND, 40003, 0);
     HWND chooser = WaitForDialog("Open");
     ASSERT_TRUE(chooser != NULL);
     PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(WaitForLog("Input from File:\n\n")) << ReadLogText(player.log());
-    Sleep(500);
-    EXPECT_EQ(std::string::npos, ReadLogText(player.log()).find("Making Setup From MCF file"));
+    FoundWindow box;
+    EXPECT_FALSE(player.WaitForMessageBox("Error", &box, 1000)) << box.text;
+    const std::string after = ReadLogText(player.log()).substr(before.size());
+    // Nothing is opened: no movie name taken, no settings read, no MCF read.
+    for (const char *line : {"content of szFilename", "read from registry", "Making Setup From MCF file"})
+        EXPECT_EQ(std::string::npos, after.find(line)) << line << "\n" << after;
+    // The player still answers.
+    PostMessageA(window, WM_COMMAND, 40011, 0);
+    HWND about = WaitForDialog("About");
+    ASSERT_TRUE(about != NULL);
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitForLog("About executed\n"));
 }
 
 TEST_F(PlayerDialogs, AnMcfChosenInTheFileChooserIsReadWithoutTheRegistry)
