@@ -24,6 +24,9 @@ void RestoreSurface();
 // The movie time of the frame in the sample (its start time); false when the
 // sample cannot tell.
 bool CurrentFrameTime(int64_t *time);
+// A movie was opened: the next frame step is its first, and a failure to fetch
+// or draw it is reported to the user.
+void BeginMovieFrames();
 // True when a frame step can do anything (a sample exists).
 bool FramePumpReady();
 // True when the last frame step reported a failure to the user (and showed the
