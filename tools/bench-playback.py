@@ -91,19 +91,29 @@ def load_average():
 
 # High-definition movies as they are handed around (--hd): H.264 in MP4 at 24
 # frames a second, made by ffmpeg from a generated two-second scene, looped.
+# Name, coding, packing, size, frames a second.
 HD_MOVIES = [
-    ("1280x720 half side by side", 1078, "pure_lr", "1280x720"),
-    ("1920x1080 half above/below", 1077, "pure_ab", "1920x1080"),
+    ("1280x720 half side by side", 1078, "pure_lr", "1280x720", 24),
+    ("1920x1080 half above/below", 1077, "pure_ab", "1920x1080", 24),
+]
+# Frames larger than most screens (--hd-large): every one is larger than the
+# 1024x768 test screen, so the work surfaces grow and the window is fitted.
+HD_LARGE_MOVIES = [
+    ("1920x1080 half side by side, 24 fps", 1078, "pure_lr", "1920x1080", 24),
+    ("1920x1080 half side by side, 60 fps", 1078, "pure_lr", "1920x1080", 60),
+    ("3840x1080 full side by side, 24 fps", 1078, "pure_lr", "3840x1080", 24),
 ]
 
 
-def make_hd_movie(folder, packing, size, seconds):
-    source = os.path.join(folder, "source-%s.avi" % size)
-    movie = os.path.join(folder, "%s-%s.mp4" % (packing, size))
+def make_hd_movie(folder, packing, size, seconds, fps=24):
+    """A one-second generated scene (two at 24 fps) looped by ffmpeg to about the given length."""
+    source = os.path.join(folder, "source-%s-%d.avi" % (size, fps))
+    movie = os.path.join(folder, "%s-%s-%d.mp4" % (packing, size, fps))
+    source_seconds = 2 if fps <= 24 else 1  # the source stays well under make-movie's 1 GB
     subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-movie.py"),
-                    "--packing", packing, "--size", size, "--fps", "24", "--frames", "48", "--audio", source],
-                   check=True)
-    loops = max(0, int(round(seconds / 2.0)) - 1)
+                    "--packing", packing, "--size", size, "--fps", str(fps), "--frames", str(fps * source_seconds),
+                    "--audio", source], check=True)
+    loops = max(0, int(round(seconds / float(source_seconds))) - 1)
     subprocess.run(["ffmpeg", "-v", "error", "-y", "-stream_loop", str(loops), "-i", source, "-c:v", "libx264",
                     "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac", "-b:a", "96k",
                     movie], check=True)
@@ -117,36 +127,41 @@ def stream_alone(build, movie):
                            capture_output=True, text=True, timeout=600)
     m = re.search(r"frames (\d+) wall ([\d.]+) cpu ([\d.]+)", probe.stdout)
     if not m:
-        return "the stream probe failed (exit code %d)" % probe.returncode
+        return "the stream probe failed (exit code %d)" % probe.returncode, None
     frames, wall, cpu = int(m.group(1)), float(m.group(2)), float(m.group(3))
+    ms = 1000.0 * cpu / max(frames, 1)
     return "stream alone (decoding into a surface, nothing drawn): %d frames, %.1f fps, CPU %.1f ms/frame" % (
-        frames, frames / wall if wall else 0, 1000.0 * cpu / max(frames, 1))
+        frames, frames / wall if wall else 0, ms), ms
 
 
-def run_hd(build, player, folder, seconds, configs):
-    movies = [(name, coding, make_hd_movie(folder, packing, size, seconds)) for name, coding, packing, size in HD_MOVIES]
-    print("Movies: H.264 (x264 veryfast, CRF 18) with AAC sound in MP4, 24 fps, %.0f s; screen 1024x768x24; %d cores"
-          % (seconds, os.cpu_count()))
+def run_hd(build, player, folder, seconds, configs, large=False):
+    chosen = HD_LARGE_MOVIES if large else HD_MOVIES
+    movies = [(name, coding, make_hd_movie(folder, packing, size, seconds, fps))
+              for name, coding, packing, size, fps in chosen]
+    print("Movies: H.264 (x264 veryfast, CRF 18) with AAC sound in MP4, %s fps, %.0f s; screen 1024x768x24; "
+          "%d cores" % ("/".join(sorted({str(m[4]) for m in chosen})), seconds, os.cpu_count()))
     for config in configs:
         set_wine_config(config)
         print()
         print("Wine set-up: %s; load average before: %s" % (config, load_average()))
         for name, coding, movie in movies:
             print()
-            print("%s: %s" % (name, stream_alone(build, movie)))
+            line, stream_ms = stream_alone(build, movie)
+            print("%s: %s" % (name, line))
             print()
-            header = "| Output | Coding | Method | Frames | Logged fps | Measured fps | CPU ms/frame | CPU % of a core |"
+            header = ("| Output | Coding | Method | Frames | Logged fps | Measured fps | CPU ms/frame | CPU % of a core "
+                      "| Drawing ms/frame (CPU less the stream alone) |")
             print(header)
             print("|" + "---|" * (header.count("|") - 1))
             sys.stdout.flush()
             for method in METHODS:
                 for output in OUTPUTS:
-                    run_case(player, folder, movie, output, coding, method, seconds)
+                    run_case(player, folder, movie, output, coding, method, seconds, stream_ms)
         print()
         print("Load average after: %s" % load_average())
 
 
-def run_case(player, folder, movie, output, coding, method, seconds):
+def run_case(player, folder, movie, output, coding, method, seconds, stream_ms=None):
     set_setting("output", "StereoCodingFormat", coding)
     set_setting("output", "EyeCodingFormat", 1080)
     set_setting("movie", "OutputFormat", output)
@@ -156,12 +171,16 @@ def run_case(player, folder, movie, output, coding, method, seconds):
     played = number(r"Frames played: (-?\d+) \n", text)
     logged = number(r"EXPERIENTAL FRAMERATE: (-?\d+) \n", text)
     names = (OUTPUTS[output], CODINGS[coding][0], METHODS[method])
+    extra = " |" if stream_ms is not None else ""
     if played is None or not wall:
-        print("| %s | %s | %s | did not finish | | | | |" % names)
+        print("| %s | %s | %s | did not finish | | | | |%s" % (names + (extra,)))
         return
     failures = text.count("failed with") - text.count("GetInformation(&pdwFlags, NULL)  failed with")
-    print("| %s | %s | %s | %d | %d | %.1f | %.1f | %.0f |%s" % (
-        names + (played, logged, played / wall, 1000.0 * cpu / max(played, 1), 100.0 * cpu / wall,
+    ms = 1000.0 * cpu / max(played, 1)
+    if stream_ms is not None:
+        extra = " %.1f |" % (ms - stream_ms)
+    print("| %s | %s | %s | %d | %d | %.1f | %.1f | %.0f |%s%s" % (
+        names + (played, logged, played / wall, ms, 100.0 * cpu / wall, extra,
                  "  (%d failed calls logged)" % failures if failures else "")))
     sys.stdout.flush()
 
@@ -169,7 +188,7 @@ def run_case(player, folder, movie, output, coding, method, seconds):
 def main():
     build, seconds, all_codings = sys.argv[1], float(sys.argv[2]), sys.argv[3] == "1"
     configs = sys.argv[4].split(",") if len(sys.argv) > 4 else ["default"]
-    hd = len(sys.argv) > 5 and sys.argv[5] == "1"
+    hd = sys.argv[5] if len(sys.argv) > 5 else "0"
     frames = int(round(seconds * 25))
     folder = tempfile.mkdtemp(prefix="bench-playback-", dir=build)
     cases = []
@@ -182,8 +201,8 @@ def main():
         # A copy of the player alone, so that no start-up movie plays first.
         player = os.path.join(folder, "Vizor_Movie.exe")
         shutil.copyfile(os.path.join(build, "bin", "Vizor_Movie.exe"), player)
-        if hd:
-            run_hd(build, player, folder, seconds, configs)
+        if hd in ("1", "large"):
+            run_hd(build, player, folder, seconds, configs, large=hd == "large")
             return
         movies = {}
         for coding in sorted({c for _, c, _ in cases}):

@@ -4,13 +4,18 @@
 # and prints for each the frame rate the player logged, the rate measured from
 # outside, and the player process's CPU time per frame.
 #
-#   tools/bench-playback.sh [--seconds N] [--codings] [--hd] [--config default|csmt-off|default,csmt-off]
+#   tools/bench-playback.sh [--seconds N] [--codings] [--hd|--hd-large] [--config default|csmt-off|default,csmt-off]
 #
 # --seconds N   movie length (default 20)
 # --codings     also every stereo coding for the interlaced and 3D-to-2D outputs
 # --hd          instead, H.264 MP4 movies at 24 fps: 1280x720 half side by side
 #               and 1920x1080 half above/below, every output with both methods,
 #               and each movie decoded by the stream alone (nothing drawn)
+# --hd-large    instead, frames larger than the test screen: 1920x1080 half side
+#               by side at 24 and at 60 fps and 3840x1080 full side by side at
+#               24 fps (H.264 MP4), every output with both methods, the stream
+#               alone, and the drawing's share (the player's CPU time per frame
+#               less the stream's alone)
 # --config      Wine set-ups to measure (default: both). "csmt-off" turns off
 #               Wine's Direct3D command-stream thread, whose busy waiting is
 #               most of the CPU time with the default set-up.
@@ -29,8 +34,9 @@ while [ $# -gt 0 ]; do
         --seconds) seconds=$2; shift ;;
         --codings) codings=1 ;;
         --hd) hd=1 ;;
+        --hd-large) hd=large ;;
         --config) configs=$2; shift ;;
-        *) echo "usage: $0 [--seconds N] [--codings] [--hd] [--config default|csmt-off|default,csmt-off]" >&2; exit 2 ;;
+        *) echo "usage: $0 [--seconds N] [--codings] [--hd|--hd-large] [--config default|csmt-off|default,csmt-off]" >&2; exit 2 ;;
     esac
     shift
 done

@@ -31,6 +31,35 @@ WindowFit FitWindow(int movieWidth, int movieHeight, int controlStripHeight, int
     return fit;
 }
 
+WindowFit FitWindowInArea(int movieWidth, int movieHeight, int controlStripHeight, int areaLeft, int areaTop,
+                          int areaWidth, int areaHeight)
+{
+    WindowFit fit = {};
+    const int64_t roomWidth = (int64_t)areaWidth - WINDOW_EXTRA_WIDTH;
+    const int64_t roomHeight = (int64_t)areaHeight - controlStripHeight - WINDOW_EXTRA_HEIGHT;
+    if (movieWidth <= 0 || movieHeight <= 0 || roomWidth <= 0 || roomHeight <= 0)
+        return fit;
+    int64_t width = movieWidth, height = movieHeight;
+    if (width > roomWidth || height > roomHeight) {
+        // The side that is tighter decides the scale; the other is rounded down.
+        if (width * roomHeight >= height * roomWidth) {
+            height = height * roomWidth / width;
+            width = roomWidth;
+        } else {
+            width = width * roomHeight / height;
+            height = roomHeight;
+        }
+    }
+    if (width <= 0 || height <= 0)
+        return fit;
+    fit.fits = true;
+    fit.width = (int)width + WINDOW_EXTRA_WIDTH;
+    fit.height = (int)height + controlStripHeight + WINDOW_EXTRA_HEIGHT;
+    fit.x = areaLeft + (areaWidth - fit.width) / 2;
+    fit.y = areaTop + (areaHeight - fit.height) / 2;
+    return fit;
+}
+
 bool OutputRectAcceptable(int minimized, int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
     return minimized == 0 && left < 2000 && (int64_t)bottom - top > 0 && (int64_t)right - left > 0;

@@ -28,6 +28,13 @@ const int WINDOW_EXTRA_WIDTH = 8;
 const int WINDOW_EXTRA_HEIGHT = 46; // plus the control strip
 WindowFit FitWindow(int movieWidth, int movieHeight, int controlStripHeight, int screenWidth, int screenHeight);
 
+// The largest window for a movie of width x height that fits the area (a screen's
+// work area: left, top, width, height) with the same allowances, keeping the
+// movie's shape, centred in the area. fits is false when the movie is empty or
+// the area cannot hold a movie area of at least one pixel each way.
+WindowFit FitWindowInArea(int movieWidth, int movieHeight, int controlStripHeight, int areaLeft, int areaTop,
+                          int areaWidth, int areaHeight);
+
 // Whether drawing into the output rectangle is allowed.
 bool OutputRectAcceptable(int minimized, int32_t left, int32_t top, int32_t right, int32_t bottom);
 

@@ -1,6 +1,7 @@
 // Opening a movie: the multimedia stream, its video sample, the window size.
 #include "engine/movie_math.h"
 #include "engine/playback.h"
+#include "engine/surfaces.h"
 
 #include "diagnostics/log.h"
 
@@ -24,6 +25,60 @@ void ReleaseMovieObjects()
     ReleaseHandle(g_pDDDirectShowGenerated);
     ReleaseHandle(g_pDDStream);
     ReleaseHandle(g_pPrimaryVidStream);
+}
+
+// A frame the stream reported that the player does not take (empty, or larger
+// than MAX_FRAME_SIDE in a direction): the user is told as for a file that does
+// not open, and the movie is closed before any surface or sample is made for it.
+// (A stream that cannot tell its format is reported by its check and goes on.)
+bool RefuseUnsupportedFrame()
+{
+    const int64_t width = (int64_t)movie.rect.right - movie.rect.left;
+    const int64_t height = (int64_t)movie.rect.bottom - movie.rect.top;
+    if (FrameSizeSupported(width, height))
+        return false;
+    LogFormat("Warning !! Frame size %d x %d is not supported (1 to %d in each direction)\n", (int)width, (int)height,
+              MAX_FRAME_SIDE);
+    ShowMessageBox(ghWnd, "File format not supported.", "Error", MB_OK);
+    ReleaseMovieObjects();
+    ReleaseHandle(g_pMMStream);
+    return true;
+}
+
+// Makes the work surfaces large enough for the movie's frame before any sample
+// is made on them; a failure is reported and the open goes on (the drawing then
+// reports what it cannot do).
+void FitWorkSurfacesToFrame()
+{
+    const HRESULT hr = GrowWorkSurfaces((DWORD)(movie.rect.right - movie.rect.left),
+                                        (DWORD)(movie.rect.bottom - movie.rect.top));
+    if (FAILED(hr))
+        CHECK_ERROR_DD(hr, "GrowWorkSurfaces(movie.rect)");
+}
+
+// The part of the screen that windows may take (the screen less the task bar),
+// never outside the screen the player measured at start-up.
+RECT ScreenWorkArea()
+{
+    RECT area = {0, 0, display.screenWidth, display.screenHeight};
+    RECT work;
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        IntersectRect(&area, &area, &work);
+    return area;
+}
+
+// A movie too large for the screen at its own size: the largest window of the
+// movie's shape that the work area holds, centred in it.
+HRESULT FitWindowToWorkArea(int width, int height, const RECT &area)
+{
+    const WindowFit fit = FitWindowInArea(width, height, CONTROL_STRIP_HEIGHT, area.left, area.top,
+                                          area.right - area.left, area.bottom - area.top);
+    if (!fit.fits)
+        return 0;
+    const BOOL moved = MoveWindow(ghWnd, fit.x, fit.y, fit.width, fit.height, TRUE);
+    LogFormat("Window fitted to the work area iX,iY,nWidth,nHeight %d  %d %d %d \n", fit.x, fit.y, fit.width,
+              fit.height);
+    return moved;
 }
 
 } // namespace
@@ -99,6 +154,7 @@ HRESULT InitRenderToSurface()
     ddsd.dwSize = sizeof ddsd;
     hr = g_pDDStream ? g_pDDStream->GetFormat(&ddsd, NULL, NULL, NULL) : E_POINTER;
     CHECK_ERROR_DS(hr, "g_pDDStream->GetFormat(&ddsd, NULL, NULL, NULL)");
+    const bool formatRead = SUCCEEDED(hr);
 
     DWORD pdwFlags = 0;
     hr = g_pMMStream->GetInformation(&pdwFlags, NULL);
@@ -128,6 +184,9 @@ HRESULT InitRenderToSurface()
     movie.rect.bottom = (LONG)ddsd.dwHeight;
 
     LogMovieInfo(&movie);
+    if (formatRead && RefuseUnsupportedFrame())
+        return E_FAIL;
+    FitWorkSurfacesToFrame();
 
     switch (output.VideomemoryMethod) {
     case VIDEOMEMORY_METHOD1: {
@@ -178,14 +237,16 @@ HRESULT FitWindowToMovie()
         height = movie.rect.bottom;
     }
     const WindowFit fit = FitWindow(width, height, CONTROL_STRIP_HEIGHT, display.screenWidth, display.screenHeight);
-    if (!fit.fits) {
+    const RECT area = ScreenWorkArea();
+    if (fit.fits && fit.width <= area.right - area.left && fit.height <= area.bottom - area.top) {
+        const BOOL moved = MoveWindow(ghWnd, fit.x, fit.y, fit.width, fit.height, TRUE);
+        LogFormat("Window resized to iX,iY,nWidth,nHeight %d  %d %d %d \n", fit.x, fit.y, fit.width, fit.height);
+        return moved;
+    }
+    if (!fit.fits)
         LogFormat("Warning: We can not fit into the screen with %d x %d window\n",
                   (int)movie.rect.right + WINDOW_EXTRA_WIDTH, (int)movie.rect.bottom + WINDOW_EXTRA_HEIGHT);
-        return 0;
-    }
-    const BOOL moved = MoveWindow(ghWnd, fit.x, fit.y, fit.width, fit.height, TRUE);
-    LogFormat("Window resized to iX,iY,nWidth,nHeight %d  %d %d %d \n", fit.x, fit.y, fit.width, fit.height);
-    return moved;
+    return FitWindowToWorkArea(width, height, area);
 }
 
 HRESULT StartRendering()
@@ -201,8 +262,14 @@ HRESULT StartRendering()
     }
 
     hr = InitRenderToSurface();
+    if (!g_pMMStream) {
+        // The frame was refused: nothing is open, as when the file does not open.
+        RestoreSurface();
+        return hr;
+    }
     if (FAILED(hr))
         CHECK_ERROR_DS(hr, "InitRenderToSurface()");
+    BeginMovieFrames();
 
     movie.state = Playing;
     return CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_RUN), "g_pMMStream->SetState(STREAMSTATE_RUN)");

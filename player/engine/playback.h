@@ -35,6 +35,9 @@ HRESULT DrawCurrentFrame();
 // stream's surface. Logs one line when all came back; a failure is reported
 // (box) once, and again only after a restore succeeded in between.
 HRESULT RestoreLostSurfaces();
+// A movie was opened: the next frame step is its first, and a failure to fetch
+// or draw it is reported to the user.
+void BeginMovieFrames();
 // True when a frame step can do anything (a sample exists).
 bool FramePumpReady();
 // True when the last frame step reported a failure to the user (and showed the

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string>
@@ -690,6 +692,135 @@ TEST_F(PlaybackTest, StartRenderingMakesTheSampleForEachMethodAndRunsTheStream)
     }
 }
 
+// A frame larger than the work surfaces: they grow before the sample is made on
+// the first one, so the second method decodes into a surface that holds it.
+TEST_F(PlaybackTest, ALargeFrameGrowsTheWorkSurfacesBeforeTheSample)
+{
+    for (int method : {VIDEOMEMORY_METHOD2, VIDEOMEMORY_METHOD1}) {
+        SCOPED_TRACE(method);
+        Restart();
+        UseDirectDraw();
+        DDSURFACEDESC ddsd = {};
+        ddsd.dwSize = sizeof ddsd;
+        ASSERT_EQ(S_OK, g_pDDSoff_screen1->GetSurfaceDesc(&ddsd));
+        ddsd.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+        ASSERT_EQ(S_OK, g_pDD3->CreateSurface(&ddsd, &g_pDDSoff_screen2, NULL));
+        output.VideomemoryMethod = (VideomemoryMethod)method;
+        video.width = 1920;
+        video.height = 1080;
+        sample.surface = frameSurface;
+        sample.surfaceRect = RECT{0, 0, 1920, 1080};
+        snprintf(movie.szFileName, sizeof movie.szFileName, "%s", "hd.mp4");
+
+        EXPECT_EQ(S_OK, StartRendering());
+        for (IDirectDrawSurface *surface : {g_pDDSoff_screen1, g_pDDSoff_screen2}) {
+            DDSURFACEDESC grown = {};
+            grown.dwSize = sizeof grown;
+            ASSERT_EQ(S_OK, surface->GetSurfaceDesc(&grown));
+            EXPECT_EQ(1920u, grown.dwWidth);
+            EXPECT_EQ(1080u, grown.dwHeight);
+        }
+        if (method == VIDEOMEMORY_METHOD2) {
+            EXPECT_EQ(g_pDDSoff_screen1, video.sampleSurface);
+        }
+        EXPECT_NE(std::string::npos,
+                  Body().find("Growing g_pDDSoff_screen1 and g_pDDSoff_screen2 from 64 x 64 to 1920 x 1080\n"
+                              "result of DD surfaces creation\nDD_OK Success.\n"));
+        EXPECT_TRUE(boxes.empty());
+        ReleaseHandle(g_pDDSoff_screen2);
+    }
+}
+
+// A frame that is empty or larger than 8192 is refused like a file that does not
+// open: no sample, nothing open, the state stays Uninitialized.
+TEST_F(PlaybackTest, AnUnsupportedFrameSizeIsRefusedBeforeAnySurface)
+{
+    const struct {
+        DWORD width, height;
+        const char *line;
+    } cases[] = {
+        {8193, 1080, "Warning !! Frame size 8193 x 1080 is not supported (1 to 8192 in each direction)\n"},
+        {1920, 8193, "Warning !! Frame size 1920 x 8193 is not supported (1 to 8192 in each direction)\n"},
+        {0, 0, "Warning !! Frame size 0 x 0 is not supported (1 to 8192 in each direction)\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        Restart();
+        video.width = c.width;
+        video.height = c.height;
+        snprintf(movie.szFileName, sizeof movie.szFileName, "%s", "huge.mp4");
+
+        EXPECT_TRUE(FAILED(StartRendering()));
+        EXPECT_EQ((std::vector<std::string>{"Error: File format not supported."}), boxes);
+        EXPECT_EQ(NULL, g_pMMStream);
+        EXPECT_EQ(NULL, g_pSample);
+        EXPECT_EQ(NULL, g_pDDStream);
+        EXPECT_EQ(Uninitialized, movie.state);
+        EXPECT_EQ((CallList{"Initialize", "AddMediaStream(video)", "AddMediaStream(audio)", "OpenFile",
+                            "GetMediaStream", "GetFormat", "GetInformation", "GetTimePerFrame", "GetDuration"}),
+                  calls)
+            << "no sample, and the stream is never run";
+        const std::string log = Body();
+        EXPECT_NE(std::string::npos,
+                  log.find(std::string(c.line) + "Warning: Calling RestoreSurface with non initialized movie\n"))
+            << log;
+        EXPECT_EQ(1u, stream.refs) << "the player let go of the refused stream";
+    }
+}
+
+// The first frame of a movie that cannot be fetched or drawn is reported with a
+// box and its result code; a movie with no length may end with no frame quietly.
+TEST_F(PlaybackTest, AFirstFrameThatFailsIsReportedNotPlayedAsEmpty)
+{
+    const struct {
+        const char *name;
+        std::vector<HRESULT> updates;
+        int64_t totalTime;
+        int steps;
+        int drawFrom; // the first step with a movie area to draw into (none before: nothing drawn)
+        const char *line; // null: no report
+    } cases[] = {
+        {"fetch fails", {E_FAIL}, 1000000000, 1, 9,
+         "Warning !! The first frame of the movie could not be fetched, HRESULT(0x80004005)\n"},
+        {"ends at once though it has a length", {MS_S_ENDOFSTREAM}, 1000000000, 1, 9,
+         "Warning !! The first frame of the movie could not be fetched, HRESULT(0x00040003)\n"},
+        {"ends at once with no length", {MS_S_ENDOFSTREAM}, 0, 1, 9, nullptr},
+        {"first frame cannot be drawn", {S_OK}, 1000000000, 1, 0,
+         "Warning !! The first frame of the movie could not be drawn, HRESULT(0x80004005)\n"},
+        {"a later fetch failing is the end", {S_OK, E_FAIL}, 1000000000, 2, 9, nullptr},
+        {"a later frame not drawn is no first-frame report", {S_OK, S_OK}, 1000000000, 2, 1, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        OpenMovie(Playing);
+        movie.totalTime = c.totalTime;
+        output.OutputFormat = (OutputFormat)1099; // every drawing fails
+        sample.updateResults = c.updates;
+        BeginMovieFrames();
+        for (int i = 0; i < c.steps; i++) {
+            // Drawing is attempted only into a movie area on the screen.
+            if (i == c.drawFrom)
+                ghWnd = CreateWindowA("STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 320, 270, NULL, NULL, NULL,
+                                      NULL);
+            RenderNextFrame();
+        }
+        DestroyWindow(ghWnd);
+        ghWnd = NULL;
+        const std::string log = Body();
+        const std::string firstBox = "Error: Couldn't show the first frame of the movie";
+        const bool boxShown = std::find(boxes.begin(), boxes.end(), firstBox) != boxes.end();
+        if (!c.line) {
+            EXPECT_FALSE(boxShown);
+            EXPECT_EQ(std::string::npos, log.find("first frame")) << log;
+            continue;
+        }
+        EXPECT_TRUE(boxShown);
+        EXPECT_TRUE(LastFrameStepReportedFailure());
+        EXPECT_NE(std::string::npos, log.find(c.line)) << log;
+    }
+}
+
 TEST_F(PlaybackTest, GetInformationAnswersDecideTheSeekingLine)
 {
     const struct {
@@ -788,9 +919,21 @@ TEST_F(PlaybackTest, FitWindowToMovieLogsTheNewPlaceOrWhyNot)
         {"just narrower", {0, 0, 1008, 16}, 0, {}, OUTPUT_NO_STEREO,
          "Window resized to iX,iY,nWidth,nHeight 4  338 1016 92 \n"},
         {"as wide as the screen", {0, 0, 1016, 16}, 0, {}, OUTPUT_NO_STEREO,
-         "Warning: We can not fit into the screen with 1024 x 62 window\n"},
+         "Warning: We can not fit into the screen with 1024 x 62 window\n"
+         "Window fitted to the work area iX,iY,nWidth,nHeight 0  338 1024 92 \n"},
         {"as high as the screen", {0, 0, 320, 692}, 0, {}, OUTPUT_NO_STEREO,
-         "Warning: We can not fit into the screen with 328 x 738 window\n"},
+         "Warning: We can not fit into the screen with 328 x 738 window\n"
+         "Window fitted to the work area iX,iY,nWidth,nHeight 348  0 328 768 \n"},
+        {"1920x1080 keeps its shape", {0, 0, 1920, 1080}, 0, {}, OUTPUT_NO_STEREO,
+         "Warning: We can not fit into the screen with 1928 x 1126 window\n"
+         "Window fitted to the work area iX,iY,nWidth,nHeight 0  60 1024 647 \n"},
+        {"3840x1080 full side by side", {0, 0, 3840, 1080}, 0, {}, OUTPUT_PURE_INTERLACED,
+         "Warning: The resize method for stereoscopic modes is not clear\n"
+         "Warning: We can not fit into the screen with 3848 x 1126 window\n"
+         "Window fitted to the work area iX,iY,nWidth,nHeight 0  203 1024 361 \n"},
+        {"MCF output size too tall", {0, 0, 320, 240}, 1, {0, 0, 640, 960}, OUTPUT_NO_STEREO,
+         "Warning: We can not fit into the screen with 328 x 286 window\n"
+         "Window fitted to the work area iX,iY,nWidth,nHeight 277  0 469 768 \n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -824,6 +967,38 @@ TEST(MovieMath, FitWindowCentresWhatIsStrictlySmallerThanTheScreen)
             EXPECT_EQ(c.expected.x, fit.x) << c.width << "x" << c.height;
             EXPECT_EQ(c.expected.y, fit.y) << c.width << "x" << c.height;
         }
+    }
+}
+
+TEST(MovieMath, FitWindowInAreaKeepsTheShapeAndCentresInTheArea)
+{
+    const struct {
+        const char *name;
+        int width, height, areaLeft, areaTop, areaWidth, areaHeight;
+        WindowFit expected;
+    } cases[] = {
+        {"1080p on a 1024x768 screen", 1920, 1080, 0, 0, 1024, 768, {true, 0, 60, 1024, 647}},
+        {"1080p on a 1366x768 laptop above its task bar", 1920, 1080, 0, 0, 1366, 728, {true, 99, 0, 1167, 728}},
+        {"full side by side on a 1920x1080 screen less its bar", 3840, 1080, 0, 0, 1920, 1040,
+         {true, 0, 213, 1920, 613}},
+        {"fits at its own size: centred in the area", 320, 240, 100, 30, 800, 600, {true, 336, 172, 328, 316}},
+        {"an area with no room", 320, 240, 0, 0, 8, 76, {false, 0, 0, 0, 0}},
+        {"an empty movie", 0, 240, 0, 0, 1024, 768, {false, 0, 0, 0, 0}},
+        {"a one-row movie", 8192, 1, 0, 0, 1024, 768, {false, 0, 0, 0, 0}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const WindowFit fit =
+            FitWindowInArea(c.width, c.height, 30, c.areaLeft, c.areaTop, c.areaWidth, c.areaHeight);
+        EXPECT_EQ(c.expected.fits, fit.fits);
+        if (!fit.fits)
+            continue;
+        EXPECT_EQ(c.expected.x, fit.x);
+        EXPECT_EQ(c.expected.y, fit.y);
+        EXPECT_EQ(c.expected.width, fit.width);
+        EXPECT_EQ(c.expected.height, fit.height);
+        EXPECT_LE(fit.x + fit.width, c.areaLeft + c.areaWidth);
+        EXPECT_LE(fit.y + fit.height, c.areaTop + c.areaHeight);
     }
 }
 

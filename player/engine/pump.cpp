@@ -19,6 +19,17 @@ int64_t playStartTime;
 
 bool stepReportedFailure;
 
+// Set when a movie was opened, cleared by its first frame step: a movie whose
+// first frame cannot be fetched or drawn is reported, never played as empty.
+bool firstFramePending;
+
+void ReportFirstFrameFailure(HRESULT result, const char *what)
+{
+    stepReportedFailure = true;
+    LogFormat("Warning !! The first frame of the movie could not be %s, HRESULT(0x%8.8X)\n", what, (unsigned)result);
+    ShowMessageBox(ghWnd, "Couldn't show the first frame of the movie", "Error", MB_OK);
+}
+
 // Reports a failed call of the frame step; remembers that the user was shown a box.
 HRESULT CheckStep(HRESULT result, const char *callText, ErrorTable table)
 {
@@ -179,6 +190,8 @@ bool DrawByMethod(HRESULT *result)
 
 } // namespace
 
+void BeginMovieFrames() { firstFramePending = true; }
+
 bool FramePumpReady() { return g_pSample != NULL; }
 
 HRESULT RestoreLostSurfaces()
@@ -236,6 +249,7 @@ void ResetFrameTiming()
     playStartTime = 0;
     stepReportedFailure = false;
     restoreFailureReported = false;
+    firstFramePending = false;
 }
 
 HRESULT Draw1()
@@ -457,11 +471,18 @@ void RenderNextFrame()
             movie.StreamTime = frameTime;
         if (IsOutputRectAcceptable()) {
             HRESULT drawn;
-            DrawByMethod(&drawn);
+            if (DrawByMethod(&drawn) && FAILED(drawn) && firstFramePending)
+                ReportFirstFrameFailure(drawn, "drawn");
         }
+        firstFramePending = false;
         return;
     }
 
-    if (movie.state == Playing)
-        EndPlayback();
+    if (movie.state != Playing)
+        return;
+    // An end before any frame is only normal for a movie that has no length.
+    if (firstFramePending && (FAILED(update) || movie.totalTime > 0))
+        ReportFirstFrameFailure(update, "fetched");
+    firstFramePending = false;
+    EndPlayback();
 }

@@ -126,3 +126,71 @@ HRESULT InitDirectDraw()
 
     return S_OK;
 }
+
+bool FrameSizeSupported(int64_t width, int64_t height)
+{
+    return width > 0 && height > 0 && width <= MAX_FRAME_SIDE && height <= MAX_FRAME_SIDE;
+}
+
+// Creates a pair of work surfaces from one description; both or neither.
+static HRESULT CreateWorkPair(DDSURFACEDESC *ddsd2, IDirectDrawSurface **first, IDirectDrawSurface **second)
+{
+    *first = NULL;
+    *second = NULL;
+    HRESULT created = g_pDD3->CreateSurface(ddsd2, first, NULL);
+    if (created == DD_OK)
+        created = g_pDD3->CreateSurface(ddsd2, second, NULL);
+    if (created != DD_OK) {
+        if (*first)
+            (*first)->Release();
+        if (*second)
+            (*second)->Release();
+        *first = NULL;
+        *second = NULL;
+    }
+    return created;
+}
+
+HRESULT GrowWorkSurfaces(DWORD width, DWORD height)
+{
+    if (!g_pDD3 || !g_pDDSoff_screen1 || !g_pDDSoff_screen2)
+        return S_OK; // nothing to grow: the drawing paths report the missing surface
+    DDSURFACEDESC current;
+    memset(&current, 0, sizeof current);
+    current.dwSize = sizeof current;
+    HRESULT hr = g_pDDSoff_screen1->GetSurfaceDesc(&current);
+    if (FAILED(hr)) {
+        LogCallFailure(hr, "g_pDDSoff_screen1->GetSurfaceDesc(&ddsd2)", ERROR_TABLE_DD);
+        return hr;
+    }
+    if (width <= current.dwWidth && height <= current.dwHeight)
+        return S_OK;
+
+    DDSURFACEDESC ddsd2;
+    memset(&ddsd2, 0, sizeof ddsd2);
+    ddsd2.dwSize = sizeof ddsd2;
+    ddsd2.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT;
+    ddsd2.dwWidth = width > current.dwWidth ? width : current.dwWidth;
+    ddsd2.dwHeight = height > current.dwHeight ? height : current.dwHeight;
+    ddsd2.ddpfPixelFormat = current.ddpfPixelFormat;
+    ddsd2.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
+    LogFormat("Growing g_pDDSoff_screen1 and g_pDDSoff_screen2 from %d x %d to %d x %d\n", (int)current.dwWidth,
+              (int)current.dwHeight, (int)ddsd2.dwWidth, (int)ddsd2.dwHeight);
+
+    IDirectDrawSurface *first, *second;
+    HRESULT created = CreateWorkPair(&ddsd2, &first, &second);
+    if (created == DDERR_OUTOFVIDEOMEMORY) {
+        ddsd2.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+        created = CreateWorkPair(&ddsd2, &first, &second);
+    }
+
+    LogMessage("result of DD surfaces creation\n");
+    LogDirectDrawErrorText(created);
+    LogMessage("ddsd2(g_pDDSoff_screen2+g_pDDSoff_screen1)\n");
+    LogSurfaceInfo(ddsd2);
+    if (created != DD_OK)
+        return created; // the smaller surfaces stay
+    StoreHandle(g_pDDSoff_screen1, first);
+    StoreHandle(g_pDDSoff_screen2, second);
+    return S_OK;
+}

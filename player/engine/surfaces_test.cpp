@@ -324,6 +324,111 @@ TEST_F(InitDirectDrawTest, OtherOffScreenFailureSkipsTheSecondAndHasNoFallback)
     EXPECT_NE(std::string::npos, log.find("Surface have DDSCAPS_VIDEOMEMORY positive\n"));
 }
 
+// A movie whose frame is larger than the work surfaces gets larger ones (never
+// smaller), in video memory, else in system memory; a failure keeps the old ones.
+TEST_F(InitDirectDrawTest, WorkSurfacesGrowForLargerFramesAndNeverShrink)
+{
+    const DWORD W = (DWORD)GetSystemMetrics(SM_CXSCREEN), H = (DWORD)GetSystemMetrics(SM_CYSCREEN);
+    const struct {
+        const char *name;
+        std::vector<HRESULT> growCreations; // script of the creations after start-up
+        DWORD width, height;                // asked for
+        HRESULT result;
+        DWORD expectWidth, expectHeight;    // of both surfaces afterwards
+        std::vector<DWORD> growCaps;        // asked for by the growth
+        const char *memoryLine;             // of the grown surfaces, or null when kept
+        const char *resultText;
+    } cases[] = {
+        {"larger both ways", {}, W + 896, H + 312, S_OK, W + 896, H + 312, {0x4040, 0x4040},
+         "Surface have DDSCAPS_VIDEOMEMORY positive\n", "DD_OK Success.\n"},
+        {"wider only keeps the height", {}, W + 64, 16, S_OK, W + 64, H, {0x4040, 0x4040},
+         "Surface have DDSCAPS_VIDEOMEMORY positive\n", "DD_OK Success.\n"},
+        {"taller only keeps the width", {}, 16, H + 2, S_OK, W, H + 2, {0x4040, 0x4040},
+         "Surface have DDSCAPS_VIDEOMEMORY positive\n", "DD_OK Success.\n"},
+        {"fits: nothing made", {}, W, H, S_OK, W, H, {}, nullptr, nullptr},
+        {"first out of video memory", {DDERR_OUTOFVIDEOMEMORY}, W + 8, H + 8, S_OK, W + 8, H + 8,
+         {0x4040, 0x840, 0x840}, "Surface have DDSCAPS_SYSTEMMEMORY positive\n", "DD_OK Success.\n"},
+        {"second out of video memory", {PASS, DDERR_OUTOFVIDEOMEMORY}, W + 8, H + 8, S_OK, W + 8, H + 8,
+         {0x4040, 0x4040, 0x840, 0x840}, "Surface have DDSCAPS_SYSTEMMEMORY positive\n", "DD_OK Success.\n"},
+        {"other failure keeps the old ones", {DDERR_INVALIDPIXELFORMAT}, W + 8, H + 8, DDERR_INVALIDPIXELFORMAT, W, H,
+         {0x4040}, nullptr,
+         " DDERR_INVALIDPIXELFORMAT The specified pixel format is incompatible with the stream format.\n"},
+        {"system memory failing too keeps the old ones", {PASS, DDERR_OUTOFVIDEOMEMORY, PASS, DDERR_OUTOFMEMORY},
+         W + 8, H + 8, DDERR_OUTOFMEMORY, W, H, {0x4040, 0x4040, 0x840, 0x840}, nullptr, "DDERR_OUTOFMEMORY \n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        ASSERT_EQ(S_OK, InitDirectDraw());
+        IDirectDrawSurface *const old1 = g_pDDSoff_screen1, *const old2 = g_pDDSoff_screen2;
+        script.createSurface.assign(3, PASS);
+        script.createSurface.insert(script.createSurface.end(), c.growCreations.begin(), c.growCreations.end());
+        script.requestedCaps.clear();
+        const size_t logged = testLog->Body().size();
+
+        EXPECT_EQ(c.result, GrowWorkSurfaces(c.width, c.height));
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(c.growCaps, script.requestedCaps);
+        ASSERT_TRUE(g_pDDSoff_screen1 && g_pDDSoff_screen2);
+        EXPECT_EQ(c.memoryLine == nullptr, g_pDDSoff_screen1 == old1 && g_pDDSoff_screen2 == old2);
+        for (IDirectDrawSurface *surface : {g_pDDSoff_screen1, g_pDDSoff_screen2}) {
+            DDSURFACEDESC desc = {};
+            desc.dwSize = sizeof desc;
+            ASSERT_EQ(DD_OK, surface->GetSurfaceDesc(&desc));
+            EXPECT_EQ(c.expectWidth, desc.dwWidth);
+            EXPECT_EQ(c.expectHeight, desc.dwHeight);
+            EXPECT_EQ(32u, desc.ddpfPixelFormat.dwRGBBitCount);
+        }
+        const std::string log = testLog->Body().substr(logged);
+        if (!c.resultText) {
+            EXPECT_EQ("", log);
+            continue;
+        }
+        char grown[160];
+        snprintf(grown, sizeof grown,
+                 "Growing g_pDDSoff_screen1 and g_pDDSoff_screen2 from %d x %d to %d x %d\n"
+                 "result of DD surfaces creation\n%s"
+                 "ddsd2(g_pDDSoff_screen2+g_pDDSoff_screen1)\n"
+                 "Active Multimedia Stream DD surface parameters\n"
+                 "ddsd.dwHeight %d ddsd.dwWidth %d\n",
+                 (int)W, (int)H, (int)(c.width > W ? c.width : W), (int)(c.height > H ? c.height : H),
+                 c.resultText, (int)(c.height > H ? c.height : H), (int)(c.width > W ? c.width : W));
+        EXPECT_EQ(0u, log.find(grown)) << log;
+        if (c.memoryLine)
+            EXPECT_NE(std::string::npos, log.find(c.memoryLine)) << log;
+    }
+}
+
+// Grown surfaces stay for later movies: a smaller frame afterwards changes nothing.
+TEST_F(InitDirectDrawTest, GrownWorkSurfacesStayForSmallerFrames)
+{
+    ASSERT_EQ(S_OK, InitDirectDraw());
+    const DWORD W = (DWORD)GetSystemMetrics(SM_CXSCREEN), H = (DWORD)GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_EQ(S_OK, GrowWorkSurfaces(W + 100, H + 100));
+    IDirectDrawSurface *const grown = g_pDDSoff_screen1;
+    const int calls = script.createSurfaceCalls;
+    for (DWORD size : {320u, 1u}) {
+        EXPECT_EQ(S_OK, GrowWorkSurfaces(size, size));
+        EXPECT_EQ(grown, g_pDDSoff_screen1);
+        EXPECT_EQ(calls, script.createSurfaceCalls);
+    }
+}
+
+TEST(FrameSize, OneTo8192InEachDirection)
+{
+    const struct {
+        int64_t width, height;
+        bool supported;
+    } cases[] = {
+        {1, 1, true},       {1920, 1080, true},  {3840, 1080, true},   {8192, 8192, true},
+        {8193, 16, false},  {16, 8193, false},   {0, 480, false},      {640, 0, false},
+        {-640, 480, false}, {640, -480, false},  {1LL << 32, 1, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.supported, FrameSizeSupported(c.width, c.height)) << c.width << "x" << c.height;
+}
+
 struct FailureCase {
     const char *name;
     void (*arrange)();

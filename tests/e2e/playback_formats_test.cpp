@@ -183,11 +183,15 @@ TEST_P(PlaybackFormats, OpensPlaysShowsTheRightViewsAndSeeks)
     EXPECT_NEAR(FRAMES / 2, Median(census.frames), GOP) << "the frame shown after the seek";
 }
 
-// Frames larger than the 1024x768 test screen play with method 1: method 2
-// decodes into a screen-sized work surface.
+// Frames larger than the 1024x768 test screen play with both methods: the work
+// surfaces grow to hold them.
 const FormatCase CASES[] = {
     {"HalfSideBySide_H264_MP4_Interlaced", "hsbs_1280x720.mp4", 1280, 720, PURE_LR, INTERLACED, LEFT_TOP, METHOD1},
     {"HalfSideBySide_H264_MP4_OneView", "hsbs_1280x720.mp4", 1280, 720, PURE_LR, THREE_D_TO_2D, LEFT_TOP, METHOD1},
+    {"HalfSideBySide_H264_MP4_Interlaced_Method2", "hsbs_1280x720.mp4", 1280, 720, PURE_LR, INTERLACED, RIGHT_TOP,
+     METHOD2},
+    {"HalfSideBySide_H264_MP4_OneView_Method2", "hsbs_1280x720.mp4", 1280, 720, PURE_LR, THREE_D_TO_2D, LEFT_TOP,
+     METHOD2},
     {"HalfSideBySide_H264_Matroska_Interlaced", "hsbs_1280x720.mkv", 1280, 720, PURE_LR, INTERLACED, RIGHT_TOP,
      METHOD1},
     {"FullAboveBelow_H264_MP4_Interlaced", "fab_640x720.mp4", 640, 720, PURE_AB, INTERLACED, LEFT_TOP, METHOD2},
