@@ -24,6 +24,9 @@ void CheckWorkingValues(HWND dialog)
         {1076, 1079, panelSettings.StereoCodingFormat},
         {1080, 1081, panelSettings.EyeCodingFormat},
         {1082, 1083, panelSettings.VideomemoryMethod},
+        {OUTPUT_3D_TO_2D_SECOND, OUTPUT_ABOVE_BELOW_HALF, panelSettings.OutputFormat},
+        {VIDEOMEMORY_METHOD3, VIDEOMEMORY_METHOD3, panelSettings.VideomemoryMethod},
+        {HALF_LR, HALF_AB, panelSettings.StereoCodingFormat},
     };
     for (const auto &group : groups) {
         // A value outside the group leaves every button of it unchecked.
@@ -62,13 +65,13 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             ClosePanel(dialog, "Configuration Executed with Cancel\n", 0);
         else if (id == IDC_PANEL_SAVE)
             SaveConfiguration();
-        else if (id >= OUTPUT_NO_STEREO && id <= OUTPUT_3D_TO_2D)
+        else if ((id >= OUTPUT_NO_STEREO && id <= OUTPUT_3D_TO_2D) || ProcessorOnlyOutput(id))
             panelSettings.OutputFormat = id;
-        else if (id >= SHIFTED_AB && id <= PURE_INTERLACED)
+        else if ((id >= SHIFTED_AB && id <= PURE_INTERLACED) || id == HALF_LR || id == HALF_AB)
             panelSettings.StereoCodingFormat = id;
         else if (id == LEFT_TOP || id == RIGHT_TOP)
             panelSettings.EyeCodingFormat = id;
-        else if (id == VIDEOMEMORY_METHOD1 || id == VIDEOMEMORY_METHOD2)
+        else if (id == VIDEOMEMORY_METHOD1 || id == VIDEOMEMORY_METHOD2 || id == VIDEOMEMORY_METHOD3)
             panelSettings.VideomemoryMethod = id;
         else
             ClosePanel(dialog, "Configuration Executed with Unknowen command\n", 0);
