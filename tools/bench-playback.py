@@ -10,9 +10,14 @@ import tempfile
 import time
 
 OUTPUTS = {1072: "plain 2D", 1073: "interlaced", 1074: "2D to 3D", 1075: "3D to 2D"}
+# Outputs only the processor draws (measured with method 3 only).
+PROCESSOR_OUTPUTS = {1101: "3D to 2D, other eye", 1102: "anaglyph red/cyan", 1103: "anaglyph red/cyan half",
+                     1104: "anaglyph red/cyan colour", 1105: "anaglyph red/cyan grey", 1106: "anaglyph green/magenta",
+                     1107: "anaglyph amber/blue", 1108: "columns", 1109: "checkerboard", 1110: "side by side",
+                     1111: "side by side half", 1112: "above/below", 1113: "above/below half"}
 CODINGS = {1076: ("SHIFTED_AB", "shifted_ab"), 1077: ("PURE_AB", "pure_ab"), 1078: ("PURE_LR", "pure_lr"),
            1079: ("PURE_INTERLACED", "pure_interlaced")}
-METHODS = {1082: "method 1", 1083: "method 2"}
+METHODS = {1082: "method 1", 1083: "method 2", 1114: "method 3"}
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 
 
@@ -170,7 +175,7 @@ def run_case(player, folder, movie, output, coding, method, seconds, stream_ms=N
     text, wall, cpu = play(player, movie, os.path.join(folder, "player.log"), timeout=seconds * 4 + 60)
     played = number(r"Frames played: (-?\d+) \n", text)
     logged = number(r"EXPERIENTAL FRAMERATE: (-?\d+) \n", text)
-    names = (OUTPUTS[output], CODINGS[coding][0], METHODS[method])
+    names = (OUTPUTS.get(output) or PROCESSOR_OUTPUTS[output], CODINGS[coding][0], METHODS[method])
     extra = " |" if stream_ms is not None else ""
     if played is None or not wall:
         print("| %s | %s | %s | did not finish | | | | |%s" % (names + (extra,)))
@@ -189,7 +194,8 @@ def main():
     build, seconds, all_codings = sys.argv[1], float(sys.argv[2]), sys.argv[3] == "1"
     configs = sys.argv[4].split(",") if len(sys.argv) > 4 else ["default"]
     hd = sys.argv[5] if len(sys.argv) > 5 else "0"
-    frames = int(round(seconds * 25))
+    fps = int(sys.argv[6]) if len(sys.argv) > 6 else 25
+    frames = max(1, int(round(seconds * fps)))
     folder = tempfile.mkdtemp(prefix="bench-playback-", dir=build)
     cases = []
     for method in METHODS:
@@ -197,6 +203,8 @@ def main():
             codings = list(CODINGS) if all_codings and output in (1073, 1075) else [1076]
             for coding in codings:
                 cases.append((output, coding, method))
+        if method == 1114:
+            cases.extend((output, 1076, method) for output in PROCESSOR_OUTPUTS)
     try:
         # A copy of the player alone, so that no start-up movie plays first.
         player = os.path.join(folder, "Vizor_Movie.exe")
@@ -209,10 +217,10 @@ def main():
             movies[coding] = os.path.join(folder, CODINGS[coding][1] + ".avi")
             subprocess.run(["/usr/bin/python3", os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                                              "make-movie.py"),
-                            "--packing", CODINGS[coding][1], "--size", "720x576", "--fps", "25",
+                            "--packing", CODINGS[coding][1], "--size", "720x576", "--fps", str(fps),
                             "--frames", str(frames), "--audio", movies[coding]], check=True)
-        print("Movie: 720x576, 25 fps, %d frames (%.0f s), 24-bit RGB with 16-bit PCM sound; screen 1024x768x24; "
-              "%d cores" % (frames, seconds, os.cpu_count()))
+        print("Movie: 720x576, %d fps, %d frames (%.1f s), 24-bit RGB with 16-bit PCM sound; screen 1024x768x24; "
+              "%d cores" % (fps, frames, seconds, os.cpu_count()))
         for config in configs:
             set_wine_config(config)
             print()

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Playback benchmark: plays a generated 720x576, 25 fps movie (SHIFTED_AB, 20 s,
-# with sound) under Wine in every output format with both video-memory methods,
+# with sound) under Wine in every output format with the three video-memory
+# methods (the outputs only the processor draws with method 3 alone),
 # and prints for each the frame rate the player logged, the rate measured from
 # outside, and the player process's CPU time per frame.
 #
-#   tools/bench-playback.sh [--seconds N] [--codings] [--hd|--hd-large] [--config default|csmt-off|default,csmt-off]
+#   tools/bench-playback.sh [--seconds N] [--fps N] [--codings] [--hd|--hd-large] [--config default|csmt-off|default,csmt-off]
 #
 # --seconds N   movie length (default 20)
+# --fps N       the movie's nominal frame rate (default 25); with a rate above what
+#               the player can draw (1000), the figures show the drawing's own cost.
+#               The movie is uncompressed: keep seconds x fps to a few hundred frames.
 # --codings     also every stereo coding for the interlaced and 3D-to-2D outputs
 # --hd          instead, H.264 MP4 movies at 24 fps: 1280x720 half side by side
 #               and 1920x1080 half above/below, every output with both methods,
@@ -29,18 +33,20 @@ seconds=20
 codings=0
 hd=0
 configs=default,csmt-off
+fps=25
 while [ $# -gt 0 ]; do
     case "$1" in
         --seconds) seconds=$2; shift ;;
         --codings) codings=1 ;;
+        --fps) fps=$2; shift ;;
         --hd) hd=1 ;;
         --hd-large) hd=large ;;
         --config) configs=$2; shift ;;
-        *) echo "usage: $0 [--seconds N] [--codings] [--hd|--hd-large] [--config default|csmt-off|default,csmt-off]" >&2; exit 2 ;;
+        *) echo "usage: $0 [--seconds N] [--fps N] [--codings] [--hd|--hd-large] [--config default|csmt-off|default,csmt-off]" >&2; exit 2 ;;
     esac
     shift
 done
 
 BUILD_DIR=$build "$root/tools/build.sh" >/dev/null
 "$root/tools/winenv.sh" exec "$build/winenv-bench-playback" \
-    /usr/bin/python3 "$root/tools/bench-playback.py" "$build" "$seconds" "$codings" "$configs" "$hd"
+    /usr/bin/python3 "$root/tools/bench-playback.py" "$build" "$seconds" "$codings" "$configs" "$hd" "$fps"

@@ -255,8 +255,8 @@ def main(argv):
         parser.error("--size must look like 320x240")
     if not (8 <= w <= 4096 and 8 <= h <= 4096):
         parser.error("--size: width and height must be between 8 and 4096")
-    if not 1 <= args.fps <= 120:
-        parser.error("--fps must be between 1 and 120")
+    if not 1 <= args.fps <= 1000:
+        parser.error("--fps must be between 1 and 1000")
     frames = args.frames if args.frames is not None else max(1, round((args.seconds or 2.0) * args.fps))
     if frames < 1:
         parser.error("--frames must be at least 1")

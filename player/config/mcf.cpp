@@ -14,7 +14,8 @@ namespace {
 
 const char NOT_AVAILABLE[] = "not available\n";
 
-const char *const stereoKeywords[] = {"PURE_2D\n", "SHIFTED_AB\n", "PURE_AB\n", "PURE_LR\n", "PURE_INTERLACED\n"};
+const char *const stereoKeywords[] = {"PURE_2D\n", "SHIFTED_AB\n", "PURE_AB\n", "PURE_LR\n", "PURE_INTERLACED\n",
+                                      "HALF_LR\n", "HALF_AB\n"};
 
 // Line 12 keyword to movie.StereoCodingFormat ("PURE_2D" is accepted but sets nothing).
 const struct {
@@ -25,6 +26,8 @@ const struct {
     {"PURE_AB\n", 1077},
     {"PURE_LR\n", 1078},
     {"PURE_INTERLACED\n", 1079},
+    {"HALF_LR\n", 1115},
+    {"HALF_AB\n", 1116},
 };
 
 // Line 18 keyword to output.OutputFormat.
@@ -36,6 +39,19 @@ const struct {
     {"OUTPUT_PURE_INTERLACED\n", 1073},
     {"OUTPUT_2D_TO_3D\n", 1074},
     {"OUTPUT_3D_TO_2D\n", 1075},
+    {"OUTPUT_3D_TO_2D_SECOND\n", 1101},
+    {"OUTPUT_ANAGLYPH_RED_CYAN\n", 1102},
+    {"OUTPUT_ANAGLYPH_RED_CYAN_HALF\n", 1103},
+    {"OUTPUT_ANAGLYPH_RED_CYAN_COLOUR\n", 1104},
+    {"OUTPUT_ANAGLYPH_RED_CYAN_GREY\n", 1105},
+    {"OUTPUT_ANAGLYPH_GREEN_MAGENTA\n", 1106},
+    {"OUTPUT_ANAGLYPH_AMBER_BLUE\n", 1107},
+    {"OUTPUT_COLUMNS\n", 1108},
+    {"OUTPUT_CHECKERBOARD\n", 1109},
+    {"OUTPUT_SIDE_BY_SIDE\n", 1110},
+    {"OUTPUT_SIDE_BY_SIDE_HALF\n", 1111},
+    {"OUTPUT_ABOVE_BELOW\n", 1112},
+    {"OUTPUT_ABOVE_BELOW_HALF\n", 1113},
 };
 
 bool EndsOn(const char *name, const char *upper, const char *lower)

@@ -17,6 +17,19 @@ namespace {
 // player) shows the group with nothing checked.
 bool InGroup(int32_t value, int first, int last) { return value >= first && value <= last; }
 
+// The values a group's buttons stand for: the specified ones and those the
+// processor method adds.
+bool ValidOutput(int32_t v)
+{
+    return InGroup(v, OUTPUT_NO_STEREO, OUTPUT_3D_TO_2D) || InGroup(v, OUTPUT_3D_TO_2D_SECOND, OUTPUT_ABOVE_BELOW_HALF);
+}
+bool ValidCoding(int32_t v) { return InGroup(v, SHIFTED_AB, PURE_INTERLACED) || InGroup(v, HALF_LR, HALF_AB); }
+bool ValidEyes(int32_t v) { return InGroup(v, LEFT_TOP, RIGHT_TOP); }
+bool ValidMethod(int32_t v)
+{
+    return InGroup(v, VIDEOMEMORY_METHOD1, VIDEOMEMORY_METHOD2) || v == VIDEOMEMORY_METHOD3;
+}
+
 void CheckWorkingValues(HWND dialog)
 {
     SendDlgItemMessageA(dialog, IDC_STRENGTH, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
@@ -28,6 +41,9 @@ void CheckWorkingValues(HWND dialog)
         {1076, 1079, panelSettings.StereoCodingFormat},
         {1080, 1081, panelSettings.EyeCodingFormat},
         {1082, 1083, panelSettings.VideomemoryMethod},
+        {OUTPUT_3D_TO_2D_SECOND, OUTPUT_ABOVE_BELOW_HALF, panelSettings.OutputFormat},
+        {VIDEOMEMORY_METHOD3, VIDEOMEMORY_METHOD3, panelSettings.VideomemoryMethod},
+        {HALF_LR, HALF_AB, panelSettings.StereoCodingFormat},
     };
     for (const auto &group : groups) {
         // A value outside the group leaves every button of it unchecked.
@@ -66,13 +82,13 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             ClosePanel(dialog, "Configuration Executed with Cancel\n", 0);
         else if (id == IDC_PANEL_SAVE)
             SaveConfiguration();
-        else if (id >= OUTPUT_NO_STEREO && id <= OUTPUT_3D_TO_2D)
+        else if ((id >= OUTPUT_NO_STEREO && id <= OUTPUT_3D_TO_2D) || ProcessorOnlyOutput(id))
             panelSettings.OutputFormat = id;
-        else if (id >= SHIFTED_AB && id <= PURE_INTERLACED)
+        else if ((id >= SHIFTED_AB && id <= PURE_INTERLACED) || id == HALF_LR || id == HALF_AB)
             panelSettings.StereoCodingFormat = id;
         else if (id == LEFT_TOP || id == RIGHT_TOP)
             panelSettings.EyeCodingFormat = id;
-        else if (id == VIDEOMEMORY_METHOD1 || id == VIDEOMEMORY_METHOD2)
+        else if (id == VIDEOMEMORY_METHOD1 || id == VIDEOMEMORY_METHOD2 || id == VIDEOMEMORY_METHOD3)
             panelSettings.VideomemoryMethod = id;
         else
             ClosePanel(dialog, "Configuration Executed with Unknowen command\n", 0);
@@ -124,16 +140,16 @@ void SaveConfiguration()
     } writes[] = {
         {szKey1, "StereoCodingFormat", panelSettings.StereoCodingFormat,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"StereoCodingFormat\", NULL, movie.StereoCodingFormat)  failed with HRESULT(0x%8.8X)\n",
-         InGroup(panelSettings.StereoCodingFormat, SHIFTED_AB, PURE_INTERLACED)},
+         ValidCoding(panelSettings.StereoCodingFormat)},
         {szKey1, "EyeCodingFormat", panelSettings.EyeCodingFormat,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"EyeCodingFormat\", NULL, movie.EyeCodingFormat)  failed with HRESULT(0x%8.8X)\n",
-         InGroup(panelSettings.EyeCodingFormat, LEFT_TOP, RIGHT_TOP)},
+         ValidEyes(panelSettings.EyeCodingFormat)},
         {szKey2, "OutputFormat", panelSettings.OutputFormat,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"OutputFormat\",NULL,output.OutputFormat)  failed with HRESULT(0x%8.8X)\n",
-         InGroup(panelSettings.OutputFormat, OUTPUT_NO_STEREO, OUTPUT_3D_TO_2D)},
+         ValidOutput(panelSettings.OutputFormat)},
         {szKey2, "VideomemoryMethod", panelSettings.VideomemoryMethod,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"VideomemoryMethod\",NULL,output.VideomemoryMethod)  failed with HRESULT(0x%8.8X)\n",
-         InGroup(panelSettings.VideomemoryMethod, VIDEOMEMORY_METHOD1, VIDEOMEMORY_METHOD2)},
+         ValidMethod(panelSettings.VideomemoryMethod)},
         {szKey2, "StrenghtOf2Dto3DEffect", panelSettings.StrenghtOf2Dto3DEffect,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, output.StrenghtOf2Dto3DEffect)  failed with HRESULT(0x%8.8X)\n",
          true},
@@ -156,14 +172,14 @@ void ApplyConfigurationPanel(MovieRecord &movie, OutputRecord &output)
     }
     LogMessage("We will change the configuration\n");
     // A group shown with nothing checked keeps the record's value.
-    if (InGroup(panelSettings.OutputFormat, OUTPUT_NO_STEREO, OUTPUT_3D_TO_2D))
+    if (ValidOutput(panelSettings.OutputFormat))
         output.OutputFormat = (OutputFormat)panelSettings.OutputFormat;
     output.StrenghtOf2Dto3DEffect = panelSettings.StrenghtOf2Dto3DEffect;
-    if (InGroup(panelSettings.StereoCodingFormat, SHIFTED_AB, PURE_INTERLACED))
+    if (ValidCoding(panelSettings.StereoCodingFormat))
         movie.StereoCodingFormat = (StereoCodingFormat)panelSettings.StereoCodingFormat;
-    if (InGroup(panelSettings.EyeCodingFormat, LEFT_TOP, RIGHT_TOP))
+    if (ValidEyes(panelSettings.EyeCodingFormat))
         movie.EyeCodingFormat = (EyeCodingFormat)panelSettings.EyeCodingFormat;
-    if (InGroup(panelSettings.VideomemoryMethod, VIDEOMEMORY_METHOD1, VIDEOMEMORY_METHOD2) &&
+    if (ValidMethod(panelSettings.VideomemoryMethod) &&
         panelSettings.VideomemoryMethod != output.VideomemoryMethod) {
         output.VideomemoryMethod = (VideomemoryMethod)panelSettings.VideomemoryMethod;
         if (movie.state != Uninitialized)

@@ -206,7 +206,8 @@ HRESULT InitRenderToSurface()
         }
         break;
     }
-    case VIDEOMEMORY_METHOD2: {
+    case VIDEOMEMORY_METHOD2:
+    case VIDEOMEMORY_METHOD3: { // the processor reads the frame from the program's surface
         IDirectDrawStreamSample *sample = NULL;
         result = g_pDDStream && g_pDDSoff_screen1
                      ? g_pDDStream->CreateSample(g_pDDSoff_screen1, &movie.rect, 0, &sample)

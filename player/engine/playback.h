@@ -18,6 +18,19 @@ extern CreateStreamFunction g_pfnCreateMultiMediaStream;
 void RenderNextFrame();
 HRESULT Draw1();
 HRESULT Draw2();
+// The processor compositor's path (draw3.cpp): composes the movie area from the
+// locked frame surface and shows it with one copy.
+HRESULT Draw3();
+// True when only the processor can draw this output or coding; Draw1 and Draw2
+// then hand the frame to Draw3.
+bool NeedsProcessor(int32_t outputFormat, int32_t coding);
+// The compositor's settings for the player's values.
+struct ComposeSettings;
+enum { PROCESSOR_OK, PROCESSOR_UNDEFINED_OUTPUT, PROCESSOR_UNDEFINED_CODING };
+int ProcessorSettings(int32_t outputFormat, int32_t coding, int32_t eye, int32_t strength, int32_t frameWidth,
+                      int32_t frameHeight, int32_t areaWidth, int32_t areaHeight, ComposeSettings *settings);
+// Releases the composed area's surface (ExitCode).
+void ReleaseProcessorSurface();
 void UpdateOutputRect();
 // Set by the shell while the output rectangle is its own (full screen): called
 // with the rectangle UpdateOutputRect computed, to replace it.

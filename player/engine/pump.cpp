@@ -182,6 +182,11 @@ bool DrawByMethod(HRESULT *result)
         if (FAILED(*result) && !lossHandled)
             CheckStep(*result, "Draw2()", ERROR_TABLE_DD);
         return true;
+    case VIDEOMEMORY_METHOD3:
+        *result = Draw3();
+        if (FAILED(*result))
+            CheckStep(*result, "Draw3()", ERROR_TABLE_DD);
+        return true;
     default:
         LogMessage("Warning !! Undefined videomemory managment method");
         return false;
@@ -254,6 +259,8 @@ void ResetFrameTiming()
 
 HRESULT Draw1()
 {
+    if (NeedsProcessor(output.OutputFormat, movie.StereoCodingFormat))
+        return Draw3();
     IDirectDrawSurface *const frame = g_pDDDirectShowGenerated;
     switch (output.OutputFormat) {
     case OUTPUT_NO_STEREO:
@@ -304,6 +311,8 @@ HRESULT Draw1()
 
 HRESULT Draw2()
 {
+    if (NeedsProcessor(output.OutputFormat, movie.StereoCodingFormat))
+        return Draw3();
     IDirectDrawSurface *const frame = g_pDDSoff_screen1;
     switch (output.OutputFormat) {
     case OUTPUT_NO_STEREO:
@@ -406,6 +415,12 @@ void RestoreSurface()
         if (FAILED(hr) && !lossHandled)
             CHECK_ERROR_DD(hr, "Draw2()");
         break;
+    case VIDEOMEMORY_METHOD3:
+        LogMessage("Restoring surface by Draw3()\n");
+        hr = Draw3();
+        if (FAILED(hr))
+            CHECK_ERROR_DD(hr, "Draw3()");
+        break;
     default:
         LogMessage("Warning !! Undefined videomemory managment method");
         break;
@@ -430,7 +445,9 @@ static void EndPlayback()
               (int)(state.rect.bottom - state.rect.top));
     LogFormat("Frames played: %d \n", (int)state.frameCount);
     LogFormat("EXPERIENTAL FRAMERATE: %d \n", (int)state.latestFramerate);
-    LogMessage(output.VideomemoryMethod == VIDEOMEMORY_METHOD1 ? "VIDEOMEMORY_METHOD1\n" : "VIDEOMEMORY_METHOD2\n");
+    LogMessage(output.VideomemoryMethod == VIDEOMEMORY_METHOD1   ? "VIDEOMEMORY_METHOD1\n"
+               : output.VideomemoryMethod == VIDEOMEMORY_METHOD3 ? "VIDEOMEMORY_METHOD3\n"
+                                                                 : "VIDEOMEMORY_METHOD2\n");
 
     state.frameCount = 0;
     bTimingStarted = 0;

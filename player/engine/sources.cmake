@@ -5,5 +5,6 @@ list(APPEND VIZOR_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/movie_math.cpp
     ${CMAKE_CURRENT_LIST_DIR}/open.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pump.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/draw3.cpp
     ${CMAKE_CURRENT_LIST_DIR}/transport.cpp)
 

@@ -395,8 +395,9 @@ TEST_F(InitDirectDrawTest, WorkSurfacesGrowForLargerFramesAndNeverShrink)
                  (int)W, (int)H, (int)(c.width > W ? c.width : W), (int)(c.height > H ? c.height : H),
                  c.resultText, (int)(c.height > H ? c.height : H), (int)(c.width > W ? c.width : W));
         EXPECT_EQ(0u, log.find(grown)) << log;
-        if (c.memoryLine)
+        if (c.memoryLine) {
             EXPECT_NE(std::string::npos, log.find(c.memoryLine)) << log;
+        }
     }
 }
 

@@ -91,6 +91,7 @@ void ExitCode()
     ReleaseHandle(g_pDDSoff_screen2);
     ReleaseHandle(g_pDDDirectShowGenerated);
     ReleaseHandle(g_pDDClipper);
+    ReleaseProcessorSurface();
     ReleaseHandle(g_pDD3);
     ReleaseHandle(g_pDD);
     PostQuitMessage(0);

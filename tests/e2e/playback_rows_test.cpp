@@ -1,4 +1,5 @@
-// Every output format, stereo coding, eye order and video-memory method, end to
+// Every output format, stereo coding, eye order and video-memory method (the
+// processor's method 3 too), end to
 // end: the player plays a generated movie with the settings from the registry,
 // and the screen rows of the movie area are read back while the last frame
 // stands. Each row's marker band tells which view (and which row of it) landed
@@ -22,7 +23,7 @@ const int BAND = MOVIE_WIDTH / 8; // marker band of a full-width view
 enum { SHIFTED_AB = 1076, PURE_AB, PURE_LR, PURE_INTERLACED };
 enum { LEFT_TOP = 1080, RIGHT_TOP };
 enum { NO_STEREO = 1072, INTERLACED, TWO_D_TO_3D, THREE_D_TO_2D };
-enum { METHOD1 = 1082, METHOD2 };
+enum { METHOD1 = 1082, METHOD2, METHOD3 = 1114 };
 const int UNDEFINED_CODING = 1099;
 
 const char *MovieFor(int coding)
@@ -265,7 +266,7 @@ TEST_P(PlaybackRows, EachScreenRowShowsTheRightView)
 std::vector<RowCase> AllCases()
 {
     std::vector<RowCase> cases;
-    for (int method : {METHOD1, METHOD2}) {
+    for (int method : {METHOD1, METHOD2, METHOD3}) {
         for (int coding : {SHIFTED_AB, PURE_AB, PURE_LR, PURE_INTERLACED}) {
             for (int eye : {LEFT_TOP, RIGHT_TOP})
                 cases.push_back({INTERLACED, coding, eye, method});
@@ -287,7 +288,9 @@ std::string ParamName(const ::testing::TestParamInfo<RowCase> &info)
     std::string name = std::string(outputs[c.output - NO_STEREO]) + "_" +
                        (c.coding >= SHIFTED_AB && c.coding <= PURE_INTERLACED ? codings[c.coding - SHIFTED_AB]
                                                                               : "2DMovie") +
-                       (c.eye == LEFT_TOP ? "_LeftTop" : "_RightTop") + (c.method == METHOD1 ? "_Method1" : "_Method2");
+                       (c.eye == LEFT_TOP ? "_LeftTop" : "_RightTop") + (c.method == METHOD1   ? "_Method1"
+                        : c.method == METHOD2 ? "_Method2"
+                                              : "_Method3");
     return name;
 }
 
@@ -320,7 +323,7 @@ TEST_P(UndefinedCoding, DrawsNothingAndTheUserCanPause)
     ASSERT_TRUE(player.WaitForLog("Pause()\n", WAIT_MS));
     Sleep(300);
 
-    const std::string draw = c.method == METHOD1 ? "Draw1()" : "Draw2()";
+    const std::string draw = c.method == METHOD1 ? "Draw1()" : c.method == METHOD2 ? "Draw2()" : "Draw3()";
     const std::string log = ReadLogText(player.log());
     EXPECT_NE(std::string::npos, log.find("Non defined coding format for " + draw + " OUTPUT_PURE_INTERLACED\n" +
                                           draw + "  failed with HRESULT(0x80004005)\nDDERR_GENERIC\n"))
@@ -335,7 +338,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, UndefinedCoding,
                          ::testing::Values(RowCase{INTERLACED, UNDEFINED_CODING, LEFT_TOP, METHOD1},
                                            RowCase{INTERLACED, UNDEFINED_CODING, LEFT_TOP, METHOD2},
                                            RowCase{THREE_D_TO_2D, UNDEFINED_CODING, LEFT_TOP, METHOD1},
-                                           RowCase{THREE_D_TO_2D, UNDEFINED_CODING, LEFT_TOP, METHOD2}),
+                                           RowCase{THREE_D_TO_2D, UNDEFINED_CODING, LEFT_TOP, METHOD2},
+                                           RowCase{INTERLACED, UNDEFINED_CODING, LEFT_TOP, METHOD3},
+                                           RowCase{THREE_D_TO_2D, UNDEFINED_CODING, LEFT_TOP, METHOD3}),
                          ParamName);
 
 } // namespace
