@@ -156,18 +156,18 @@ def main(argv):
         item = items[i]
         i += 1
         if item == "--entry":
-            spec = items[i] if i < len(items) else ""
+            named = items[i] if i < len(items) else ""
             i += 1
         elif item.startswith("--entry="):
-            spec = item[len("--entry="):]
+            named = item[len("--entry="):]
         else:
-            spec = None
-        if spec is None:
+            named = None
+        if named is None:
             name, path = os.path.basename(item), item
         else:
-            name, sep, path = spec.partition("=")
+            name, sep, path = named.partition("=")
             if not sep or not path:
-                raise ValueError("--entry needs NAME=PATH, not %r" % spec)
+                raise ValueError("--entry needs NAME=PATH, not %r" % named)
         with open(path, "rb") as f:
             entries.append((name, f.read()))
     with open(launcher, "rb") as f:

@@ -23,11 +23,14 @@ bool stepReportedFailure;
 // first frame cannot be fetched or drawn is reported, never played as empty.
 bool firstFramePending;
 
+// A draw that failed has shown its own box already: one box for one failure.
 void ReportFirstFrameFailure(HRESULT result, const char *what)
 {
+    const bool boxShown = stepReportedFailure;
     stepReportedFailure = true;
     LogFormat("Warning !! The first frame of the movie could not be %s, HRESULT(0x%8.8X)\n", what, (unsigned)result);
-    ShowMessageBox(ghWnd, "Couldn't show the first frame of the movie", "Error", MB_OK);
+    if (!boxShown)
+        ShowMessageBox(ghWnd, "Couldn't show the first frame of the movie", "Error", MB_OK);
 }
 
 // Reports a failed call of the frame step; remembers that the user was shown a box.

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Builds the Windows Installer package of Parallaxia with wixl and msibuild.
 
-    make-package.py --player Vizor_Movie.exe [--movie FILE]... OUTPUT.msi
+    make-package.py --player Vizor_Movie.exe [--movie FILE]... [--file FILE]... OUTPUT.msi
 
 The product (Parallaxia.wxs beside this script) installs the player into a folder
-under Program Files with a Start menu shortcut. Each --movie that exists is
-installed beside the player under its own file name; a movie that is missing is
-left out with a note. The names of the files the package installs are written,
+under Program Files with a Start menu shortcut. Each --movie (or other --file,
+such as the help file) that exists is installed beside the player under its own
+file name; one that is missing is left out with a note. The names of the files the package installs are written,
 one a line, to OUTPUT.files for the tests.
 
 wixl cannot write the installation wizard, so its tables are kept as text in
@@ -170,7 +170,8 @@ def movies_fragment(movies):
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--player", required=True, help="Vizor_Movie.exe to install")
-    parser.add_argument("--movie", action="append", default=[], help="a movie to install beside the player")
+    parser.add_argument("--movie", "--file", dest="movie", action="append", default=[],
+                        help="a movie or another file (the help file) to install beside the player")
     parser.add_argument("--wixl", default="wixl")
     parser.add_argument("--msibuild", default="msibuild")
     parser.add_argument("--msiinfo", default="msiinfo")

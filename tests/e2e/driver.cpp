@@ -422,3 +422,19 @@ bool CaptureScreen(const RECT &area, ScreenPixels *out)
     ReleaseDC(NULL, screen);
     return ok;
 }
+
+double NumberAfterLast(const std::string &log, const std::string &label)
+{
+    const size_t at = log.rfind(label);
+    return at == std::string::npos ? -1 : atof(log.c_str() + at + label.size());
+}
+
+bool ExitPlayer(ProgramUnderTest &player, HWND window, DWORD timeoutMs)
+{
+    PostMessageA(window, WM_COMMAND, 40005, 0);
+    FoundWindow box;
+    if (player.WaitForMessageBox("Exit", &box, timeoutMs))
+        ProgramUnderTest::Answer(box, IDYES);
+    DWORD code = 99;
+    return player.WaitForExit(timeoutMs, &code);
+}

@@ -104,6 +104,13 @@ bool StartPlayer(ProgramUnderTest &player, const PlayerSettings &settings, const
                  const std::vector<std::pair<std::string, std::string>> &extraFiles = {},
                  const char *readyLine = "Starting Main Loop\n", int showCommand = SW_SHOWNORMAL);
 
+// The number after the last occurrence of label in a log (-1 when it is not there).
+double NumberAfterLast(const std::string &log, const std::string &label);
+
+// Ends a running player the user's way: Exit, then Yes in "Exit the Program?".
+// False (the player is then ended) when it did not end within timeoutMs.
+bool ExitPlayer(ProgramUnderTest &player, HWND window, DWORD timeoutMs);
+
 // Waits for the player's main window ("Vizor_Main", "Parallaxia").
 HWND WaitForPlayerWindow(ProgramUnderTest &player, DWORD timeoutMs);
 // The movie area of the player's main window in screen coordinates: the client

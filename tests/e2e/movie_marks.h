@@ -49,3 +49,28 @@ inline const char *MarkName(Mark mark)
 inline int FrameCode(DWORD pixel) { return ClassifyMark(pixel) == Mark::LeftEye ? Blue(pixel) : Red(pixel); }
 // Relative row (0..255) inside the view carried by a marker pixel.
 inline int RelativeRow(DWORD pixel) { return Green(pixel); }
+
+// Movies compressed after they were made (lossy coding moves colours a little)
+// carry frame * LOSSY_FRAME_STEP in the marker (make-movie.py --frame-step), so
+// that neighbouring frames stay apart.
+const int LOSSY_FRAME_STEP = 4;
+
+// The eye of a marker pixel, with room for the coding's colour error: the eye's
+// own channel stays near 255, well above the one that carries the frame code
+// (at most 188 in those movies).
+inline Mark LossyMark(DWORD pixel)
+{
+    const int r = Red(pixel), b = Blue(pixel);
+    if (r >= 215 && r - b >= 35)
+        return Mark::LeftEye;
+    if (b >= 215 && b - r >= 35)
+        return Mark::RightEye;
+    return Mark::Other;
+}
+
+// The frame number a marker pixel of such a movie carries.
+inline int LossyFrame(DWORD pixel)
+{
+    const int code = LossyMark(pixel) == Mark::LeftEye ? Blue(pixel) : Red(pixel);
+    return (code + LOSSY_FRAME_STEP / 2) / LOSSY_FRAME_STEP;
+}

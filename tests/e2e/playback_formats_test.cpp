@@ -22,32 +22,11 @@ namespace {
 const DWORD WAIT_MS = 60000;
 const int FRAMES = 48, FPS = 24;
 const int GOP = 12; // the encoders' key-frame distance (tests/CMakeLists.txt)
-const int FRAME_STEP = 4; // the marker carries frame * 4 (make-movie --frame-step)
 
 enum { SHIFTED_AB = 1076, PURE_AB, PURE_LR };
 enum { LEFT_TOP = 1080, RIGHT_TOP };
 enum { INTERLACED = 1073, THREE_D_TO_2D = 1075 };
 enum { METHOD1 = 1082, METHOD2 };
-
-// The eye a marker pixel belongs to, with room for the coding's colour error:
-// the eye's own channel stays near 255, well above the one that carries the
-// frame code (at most 188 in these movies).
-Mark LossyMark(DWORD pixel)
-{
-    const int r = Red(pixel), b = Blue(pixel);
-    if (r >= 215 && r - b >= 35)
-        return Mark::LeftEye;
-    if (b >= 215 && b - r >= 35)
-        return Mark::RightEye;
-    return Mark::Other;
-}
-
-// The frame number a marker pixel carries.
-int LossyFrame(DWORD pixel)
-{
-    const int code = LossyMark(pixel) == Mark::LeftEye ? Blue(pixel) : Red(pixel);
-    return (code + FRAME_STEP / 2) / FRAME_STEP;
-}
 
 struct FormatCase {
     const char *name;  // test name
@@ -104,11 +83,6 @@ int Median(std::vector<int> values)
     return values[values.size() / 2];
 }
 
-double NumberAfter(const std::string &log, const std::string &label)
-{
-    const size_t at = log.rfind(label);
-    return at == std::string::npos ? -1 : atof(log.c_str() + at + label.size());
-}
 
 class PlaybackFormats : public ::testing::TestWithParam<FormatCase> {
 protected:
@@ -116,12 +90,7 @@ protected:
     {
         if (!window || !player.Running())
             return;
-        PostMessageA(window, WM_COMMAND, 40005, 0);
-        FoundWindow box;
-        if (player.WaitForMessageBox("Exit", &box, WAIT_MS))
-            ProgramUnderTest::Answer(box, IDYES);
-        DWORD code = 99;
-        EXPECT_TRUE(player.WaitForExit(WAIT_MS, &code)) << ReadLogText(player.log());
+        EXPECT_TRUE(ExitPlayer(player, window, WAIT_MS)) << ReadLogText(player.log());
     }
     ProgramUnderTest player;
     HWND window = NULL;
@@ -146,16 +115,16 @@ TEST_P(PlaybackFormats, OpensPlaysShowsTheRightViewsAndSeeks)
     snprintf(resolution, sizeof resolution, "Movie resolution %d x %d \n", c.width, c.height);
     EXPECT_NE(std::string::npos, log.find(resolution)) << log;
     EXPECT_NE(std::string::npos, log.find("Frame Rate: 24.00\n")) << log;
-    EXPECT_NEAR(2.0, NumberAfter(log, "GetDuration "), 0.1) << log;
+    EXPECT_NEAR(2.0, NumberAfterLast(log, "GetDuration "), 0.1) << log;
     EXPECT_EQ(0, CountOf(log, "failed with") - CountOf(log, "GetInformation(&pdwFlags, NULL)  failed with")) << log;
 
     // Played to the end, every frame, and not faster than its own rate: the
     // logged rate is whole frames over whole seconds, so a movie that ran
     // short of its two seconds would report more than 24.
-    const int played = (int)NumberAfter(log, "Frames played: ");
+    const int played = (int)NumberAfterLast(log, "Frames played: ");
     EXPECT_GE(played, FRAMES - 1) << log;
     EXPECT_LE(played, FRAMES) << log;
-    EXPECT_LE((int)NumberAfter(log, "EXPERIENTAL FRAMERATE: "), FPS) << log;
+    EXPECT_LE((int)NumberAfterLast(log, "EXPERIENTAL FRAMERATE: "), FPS) << log;
 
     // The last frame stands: every row shows the view its row parity asks for.
     ScreenPixels screen;
@@ -175,7 +144,7 @@ TEST_P(PlaybackFormats, OpensPlaysShowsTheRightViewsAndSeeks)
     SendMessageA(slider, TBM_SETPOS, TRUE, 500);
     PostMessageA(window, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 500), (LPARAM)slider);
     ASSERT_TRUE(player.WaitForLog(positionLine, WAIT_MS, positions + 1)) << ReadLogText(player.log());
-    const double streamTime = NumberAfter(ReadLogText(player.log()), positionLine);
+    const double streamTime = NumberAfterLast(ReadLogText(player.log()), positionLine);
     EXPECT_NEAR(FRAMES / 2, streamTime * FPS / 1e7, GOP) << "stream time " << streamTime;
     ASSERT_TRUE(CaptureScreen(MovieArea(window), &screen));
     census = ReadRows(screen, c);
@@ -186,13 +155,13 @@ TEST_P(PlaybackFormats, OpensPlaysShowsTheRightViewsAndSeeks)
 // Frames larger than the 1024x768 test screen play with both methods: the work
 // surfaces grow to hold them.
 const FormatCase CASES[] = {
-    {"HalfSideBySide_H264_MP4_Interlaced", "hsbs_1280x720.mp4", 1280, 720, PURE_LR, INTERLACED, LEFT_TOP, METHOD1},
-    {"HalfSideBySide_H264_MP4_OneView", "hsbs_1280x720.mp4", 1280, 720, PURE_LR, THREE_D_TO_2D, LEFT_TOP, METHOD1},
-    {"HalfSideBySide_H264_MP4_Interlaced_Method2", "hsbs_1280x720.mp4", 1280, 720, PURE_LR, INTERLACED, RIGHT_TOP,
+    {"HalfSideBySide_H264_MP4_Interlaced", "halfwidth_1280x720.mp4", 1280, 720, PURE_LR, INTERLACED, LEFT_TOP, METHOD1},
+    {"HalfSideBySide_H264_MP4_OneView", "halfwidth_1280x720.mp4", 1280, 720, PURE_LR, THREE_D_TO_2D, LEFT_TOP, METHOD1},
+    {"HalfSideBySide_H264_MP4_Interlaced_Method2", "halfwidth_1280x720.mp4", 1280, 720, PURE_LR, INTERLACED, RIGHT_TOP,
      METHOD2},
-    {"HalfSideBySide_H264_MP4_OneView_Method2", "hsbs_1280x720.mp4", 1280, 720, PURE_LR, THREE_D_TO_2D, LEFT_TOP,
+    {"HalfSideBySide_H264_MP4_OneView_Method2", "halfwidth_1280x720.mp4", 1280, 720, PURE_LR, THREE_D_TO_2D, LEFT_TOP,
      METHOD2},
-    {"HalfSideBySide_H264_Matroska_Interlaced", "hsbs_1280x720.mkv", 1280, 720, PURE_LR, INTERLACED, RIGHT_TOP,
+    {"HalfSideBySide_H264_Matroska_Interlaced", "halfwidth_1280x720.mkv", 1280, 720, PURE_LR, INTERLACED, RIGHT_TOP,
      METHOD1},
     {"FullAboveBelow_H264_MP4_Interlaced", "fab_640x720.mp4", 640, 720, PURE_AB, INTERLACED, LEFT_TOP, METHOD2},
     {"FullAboveBelow_H264_MP4_OneView", "fab_640x720.mp4", 640, 720, PURE_AB, THREE_D_TO_2D, LEFT_TOP, METHOD1},

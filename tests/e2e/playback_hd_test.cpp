@@ -15,37 +15,13 @@
 namespace {
 
 const DWORD WAIT_MS = 120000;
-const int FRAMES = 12;    // tests/CMakeLists.txt: hsbs_1920x1080.mp4
-const int FRAME_STEP = 4; // the marker carries frame * 4
+const int FRAMES = 12;    // tests/CMakeLists.txt: halfwidth_1920x1080.mp4
 const int WIDTH = 1920, HEIGHT = 1080;
 
 enum { PURE_LR = 1078 };
 enum { LEFT_TOP = 1080, RIGHT_TOP };
 enum { NO_STEREO = 1072, INTERLACED, TWO_D_TO_3D, THREE_D_TO_2D };
 enum { METHOD1 = 1082, METHOD2 };
-
-// The eye of a marker pixel, with room for the coding's colour error.
-Mark LossyMark(DWORD pixel)
-{
-    const int r = Red(pixel), b = Blue(pixel);
-    if (r >= 215 && r - b >= 35)
-        return Mark::LeftEye;
-    if (b >= 215 && b - r >= 35)
-        return Mark::RightEye;
-    return Mark::Other;
-}
-
-int LossyFrame(DWORD pixel)
-{
-    const int code = LossyMark(pixel) == Mark::LeftEye ? Blue(pixel) : Red(pixel);
-    return (code + FRAME_STEP / 2) / FRAME_STEP;
-}
-
-double NumberAfter(const std::string &log, const std::string &label)
-{
-    const size_t at = log.rfind(label);
-    return at == std::string::npos ? -1 : atof(log.c_str() + at + label.size());
-}
 
 struct HdCase {
     int output, eye, method;
@@ -66,12 +42,7 @@ protected:
     {
         if (!window || !player.Running())
             return;
-        PostMessageA(window, WM_COMMAND, 40005, 0);
-        FoundWindow box;
-        if (player.WaitForMessageBox("Exit", &box, WAIT_MS))
-            ProgramUnderTest::Answer(box, IDYES);
-        DWORD code = 99;
-        EXPECT_TRUE(player.WaitForExit(WAIT_MS, &code)) << ReadLogText(player.log());
+        EXPECT_TRUE(ExitPlayer(player, window, WAIT_MS)) << ReadLogText(player.log());
     }
     ProgramUnderTest player;
     HWND window = NULL;
@@ -85,7 +56,7 @@ TEST_P(PlaybackHd, PlaysEveryFrameInAFittedWindowWithTheRightRows)
     settings.OutputFormat = c.output;
     settings.EyeCodingFormat = c.eye;
     settings.VideomemoryMethod = c.method;
-    ASSERT_TRUE(StartPlayer(player, settings, TestMovie("hsbs_1920x1080.mp4")));
+    ASSERT_TRUE(StartPlayer(player, settings, TestMovie("halfwidth_1920x1080.mp4")));
     window = WaitForPlayerWindow(player, WAIT_MS);
     ASSERT_TRUE(window != NULL);
     ASSERT_TRUE(player.WaitForLog("EXPERIENTAL FRAMERATE: ", WAIT_MS)) << ReadLogText(player.log());
@@ -94,7 +65,7 @@ TEST_P(PlaybackHd, PlaysEveryFrameInAFittedWindowWithTheRightRows)
     EXPECT_NE(std::string::npos, log.find("Movie resolution 1920 x 1080 \n")) << log;
     EXPECT_EQ(0, CountOf(log, "failed with") - CountOf(log, "GetInformation(&pdwFlags, NULL)  failed with")) << log;
     EXPECT_EQ(std::string::npos, log.find("first frame")) << log;
-    const int played = (int)NumberAfter(log, "Frames played: ");
+    const int played = (int)NumberAfterLast(log, "Frames played: ");
     EXPECT_GE(played, FRAMES - 1) << log;
     EXPECT_LE(played, FRAMES) << log;
     // The test screen cannot hold the frame: the work surfaces grow, and the

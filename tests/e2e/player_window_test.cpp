@@ -73,12 +73,7 @@ protected:
     {
         if (!window || !player.Running())
             return;
-        PostMessageA(window, WM_COMMAND, 40005, 0);
-        FoundWindow box;
-        if (player.WaitForMessageBox("Exit", &box, WAIT_MS))
-            ProgramUnderTest::Answer(box, IDYES);
-        DWORD code = 99;
-        EXPECT_TRUE(player.WaitForExit(WAIT_MS, &code)) << ReadLogText(player.log());
+        EXPECT_TRUE(ExitPlayer(player, window, WAIT_MS)) << ReadLogText(player.log());
     }
     ProgramUnderTest player;
     HWND window = NULL;
