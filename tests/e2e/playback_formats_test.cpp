@@ -7,6 +7,7 @@
 // pictures. Lossy coding moves colours a little, so the marker band is read
 // with a tolerance, never by exact value.
 #include "driver.h"
+#include "player_test.h"
 #include "movie_marks.h"
 
 #include <commctrl.h>
@@ -84,17 +85,7 @@ int Median(std::vector<int> values)
 }
 
 
-class PlaybackFormats : public ::testing::TestWithParam<FormatCase> {
-protected:
-    void TearDown() override
-    {
-        if (!window || !player.Running())
-            return;
-        EXPECT_TRUE(ExitPlayer(player, window, WAIT_MS)) << ReadLogText(player.log());
-    }
-    ProgramUnderTest player;
-    HWND window = NULL;
-};
+class PlaybackFormats : public PlayerTest<::testing::TestWithParam<FormatCase>> {};
 
 TEST_P(PlaybackFormats, OpensPlaysShowsTheRightViewsAndSeeks)
 {

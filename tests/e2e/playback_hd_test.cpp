@@ -4,6 +4,7 @@
 // the window is the largest of the frame's shape that the screen's work area
 // holds, and every screen row shows the view its parity asks for.
 #include "driver.h"
+#include "player_test.h"
 #include "movie_marks.h"
 
 #include <gtest/gtest.h>
@@ -36,17 +37,7 @@ std::string NameOf(const HdCase &c)
 std::string CaseName(const ::testing::TestParamInfo<HdCase> &info) { return NameOf(info.param); }
 void PrintTo(const HdCase &c, std::ostream *os) { *os << NameOf(c); }
 
-class PlaybackHd : public ::testing::TestWithParam<HdCase> {
-protected:
-    void TearDown() override
-    {
-        if (!window || !player.Running())
-            return;
-        EXPECT_TRUE(ExitPlayer(player, window, WAIT_MS)) << ReadLogText(player.log());
-    }
-    ProgramUnderTest player;
-    HWND window = NULL;
-};
+class PlaybackHd : public PlayerTest<::testing::TestWithParam<HdCase>> {};
 
 TEST_P(PlaybackHd, PlaysEveryFrameInAFittedWindowWithTheRightRows)
 {

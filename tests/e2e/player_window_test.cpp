@@ -1,6 +1,7 @@
 // The main window with a movie open: the position slider and a change of the
 // video-memory method in the configuration panel.
 #include "driver.h"
+#include "player_test.h"
 #include "movie_marks.h"
 
 #include <commctrl.h>
@@ -56,7 +57,7 @@ bool WaitUntilGone(HWND dialog)
     return !IsWindow(dialog);
 }
 
-class PlayerWindow : public ::testing::Test {
+class PlayerWindow : public PlayerTest<> {
 protected:
     void SetUp() override
     {
@@ -69,14 +70,6 @@ protected:
         ASSERT_TRUE(WaitForLines(player, {"Starting Main Loop\n"})) << ReadLogText(player.log());
         Sleep(1000); // playing
     }
-    void TearDown() override
-    {
-        if (!window || !player.Running())
-            return;
-        EXPECT_TRUE(ExitPlayer(player, window, WAIT_MS)) << ReadLogText(player.log());
-    }
-    ProgramUnderTest player;
-    HWND window = NULL;
 };
 
 TEST_F(PlayerWindow, SliderSeeksToItsPerMilleAndLeavesTheMoviePaused)
