@@ -95,8 +95,8 @@ void LeaveFullScreen()
     fullScreen.on = false;
     g_pfnAdjustOutputRect = NULL;
     KillTimer(ghWnd, POINTER_TIMER);
-    ShowPointer();
-    KillTimer(ghWnd, POINTER_TIMER);
+    fullScreen.pointerHidden = false;
+    SetCursor(LoadCursorA(NULL, IDC_ARROW));
     HWND area = GetDlgItem(ghWnd, IDC_MOVIE_BACKGROUND);
     SetWindowLongPtrA(area, GWL_STYLE, fullScreen.areaStyle);
     SetWindowLongPtrA(area, GWL_EXSTYLE, fullScreen.areaExStyle);
