@@ -1,6 +1,7 @@
 #include "config/mcf_setup.h"
 
 #include "config/name_layout.h"
+#include "config/registry.h"
 #include "diagnostics/log.h"
 
 #include <io.h>
@@ -63,11 +64,28 @@ void SetupFromMCF(MovieRecord &movie, OutputRecord &output, StateRecord &state)
     movie.bMCF = 1;
 }
 
+namespace {
+int layoutFromName = -1; // not read from the store yet
+}
+
+bool LayoutFromNameEnabled()
+{
+    if (layoutFromName < 0)
+        layoutFromName = ReadLayoutFromNameSetting() ? 1 : 0;
+    return layoutFromName == 1;
+}
+
+void SetLayoutFromNameEnabled(bool on) { layoutFromName = on ? 1 : 0; }
+
 void ApplyLayoutFromName(MovieRecord &movie)
 {
     const NameLayout layout = FindLayoutInName(movie.szFileName);
     if (layout.packing == NamePacking::None)
         return;
+    if (!LayoutFromNameEnabled()) {
+        LogFormat("Stereo layout from the file name is turned off: marker \"%s\" not used\n", layout.marker);
+        return;
+    }
     movie.StereoCodingFormat = layout.packing == NamePacking::SideBySide ? PURE_LR : PURE_AB;
     movie.EyeCodingFormat = layout.rightFirst ? RIGHT_TOP : LEFT_TOP;
     LogFormat("Stereo layout from the file name: marker \"%s\", %s %s\n", layout.marker,

@@ -14,4 +14,10 @@ void SetupFromMCF(MovieRecord &movie, OutputRecord &output, StateRecord &state);
 // A movie opened without an MCF: a stereo marker in its file name (such as
 // "Movie.HSBS.mkv") sets movie.StereoCodingFormat and movie.EyeCodingFormat for
 // this movie only, with one log line; the stored settings do not change.
+// Does nothing while that is turned off in the panel.
 void ApplyLayoutFromName(MovieRecord &movie);
+
+// Whether a file name's marker is used: read from the settings store on first
+// use, then as the panel's OK last set it.
+bool LayoutFromNameEnabled();
+void SetLayoutFromNameEnabled(bool on);

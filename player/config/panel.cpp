@@ -1,5 +1,6 @@
 #include "config/panel.h"
 
+#include "config/mcf_setup.h"
 #include "config/registry.h"
 #include "diagnostics/log.h"
 #include "engine/playback.h"
@@ -17,7 +18,7 @@ namespace {
 // player) shows the group with nothing checked.
 bool InGroup(int32_t value, int first, int last) { return value >= first && value <= last; }
 
-// The values a group's buttons stand for: the specified ones and those the
+// The values a group's buttons stand for: the original ones and those the
 // processor method adds.
 bool ValidOutput(int32_t v)
 {
@@ -50,6 +51,7 @@ void CheckWorkingValues(HWND dialog)
         for (int id = group.first; id <= group.last; id++)
             CheckDlgButton(dialog, id, id == group.value ? BST_CHECKED : BST_UNCHECKED);
     }
+    CheckDlgButton(dialog, IDC_LAYOUT_FROM_NAME, panelSettings.layoutFromName ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void ClosePanel(HWND dialog, const char *text, int accepted)
@@ -90,6 +92,8 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             panelSettings.EyeCodingFormat = id;
         else if (id == VIDEOMEMORY_METHOD1 || id == VIDEOMEMORY_METHOD2 || id == VIDEOMEMORY_METHOD3)
             panelSettings.VideomemoryMethod = id;
+        else if (id == IDC_LAYOUT_FROM_NAME)
+            panelSettings.layoutFromName = IsDlgButtonChecked(dialog, id) == BST_CHECKED;
         else
             ClosePanel(dialog, "Configuration Executed with Unknowen command\n", 0);
         return TRUE;
@@ -161,6 +165,8 @@ void SaveConfiguration()
         if (result != 0)
             LogFormat(write.failure, (unsigned)result);
     }
+    if (!SaveLayoutFromNameSetting(panelSettings.layoutFromName != 0))
+        LogMessage("RegistryWrite(HKEY_CURRENT_USER,szKey2,\"LayoutFromFileName\") failed\n");
     LogMessage("Configuration Changes Saved to Registry \n");
 }
 
@@ -171,6 +177,7 @@ void ApplyConfigurationPanel(MovieRecord &movie, OutputRecord &output)
         return;
     }
     LogMessage("We will change the configuration\n");
+    SetLayoutFromNameEnabled(panelSettings.layoutFromName != 0);
     // A group shown with nothing checked keeps the record's value.
     if (ValidOutput(panelSettings.OutputFormat))
         output.OutputFormat = (OutputFormat)panelSettings.OutputFormat;
@@ -195,6 +202,7 @@ void RunConfigurationPanel(HINSTANCE instance, HWND owner, MovieRecord &movie, O
     panelSettings.StrenghtOf2Dto3DEffect = output.StrenghtOf2Dto3DEffect;
     panelSettings.StereoCodingFormat = movie.StereoCodingFormat;
     panelSettings.EyeCodingFormat = movie.EyeCodingFormat;
+    panelSettings.layoutFromName = LayoutFromNameEnabled() ? 1 : 0;
     bPanelAccepted = 0;
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIGURATION), owner, PanelProc, 0);
     RestoreSurface();

@@ -4,13 +4,15 @@
 
 #include "engine/records.h"
 
-// The panel's working copy of the five settings.
+// The panel's working copy of the five settings, and of the check box that
+// lets a file name's stereo marker set the layout.
 struct PanelSettings {
     int32_t OutputFormat;
     int32_t StereoCodingFormat;
     int32_t EyeCodingFormat;
     int32_t VideomemoryMethod;
     int32_t StrenghtOf2Dto3DEffect;
+    int32_t layoutFromName = 1;
 };
 extern PanelSettings panelSettings;
 extern int bPanelAccepted;

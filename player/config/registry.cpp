@@ -220,3 +220,20 @@ void ReadRegistrySettings(MovieRecord &movie, OutputRecord &output, StateRecord 
     LogFormat("Input Coding %d Requested Output %d \n", (int)movie.StereoCodingFormat, (int)output.OutputFormat);
     LogMessage("Movie parameters read from registry and set to default values\n");
 }
+
+namespace {
+const char LAYOUT_VALUE[] = "LayoutFromFileName";
+}
+
+bool ReadLayoutFromNameSetting()
+{
+    LONG value = 1;
+    if (ReadSetting(szKey2, LAYOUT_VALUE, value) != 0)
+        return true;
+    return value != 0;
+}
+
+bool SaveLayoutFromNameSetting(bool on)
+{
+    return RegistryWrite(HKEY_CURRENT_USER, szKey2, LAYOUT_VALUE, NULL, on ? 1 : 0) == 0;
+}

@@ -42,3 +42,10 @@ void ReadRegistrySettings(MovieRecord &movie, OutputRecord &output, StateRecord 
 
 // Writes the five defaults to the user's keys: 1076, 1080, 1073, 1083 and 50.
 void InitializeRegistry();
+
+// Whether a movie's file name may set its stereo layout: the value
+// LayoutFromFileName (a number, 0 is off) in the settings' movie key, the
+// user's before the machine's; on when neither holds it.
+bool ReadLayoutFromNameSetting();
+// Stores it in the user's key; false when that fails.
+bool SaveLayoutFromNameSetting(bool on);

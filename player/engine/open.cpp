@@ -250,7 +250,11 @@ HRESULT FitWindowToMovie()
     return FitWindowToWorkArea(width, height, area);
 }
 
-HRESULT StartRendering()
+void (*g_pfnOpeningEnded)(bool opened) = NULL;
+
+namespace {
+
+HRESULT OpenAndRun()
 {
     movie.state = Uninitialized;
 
@@ -274,4 +278,14 @@ HRESULT StartRendering()
 
     movie.state = Playing;
     return CHECK_ERROR_DS(g_pMMStream->SetState(STREAMSTATE_RUN), "g_pMMStream->SetState(STREAMSTATE_RUN)");
+}
+
+} // namespace
+
+HRESULT StartRendering()
+{
+    const HRESULT hr = OpenAndRun();
+    if (g_pfnOpeningEnded)
+        g_pfnOpeningEnded(movie.state == Playing);
+    return hr;
 }

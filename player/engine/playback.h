@@ -35,6 +35,9 @@ void UpdateOutputRect();
 // Set by the shell while the output rectangle is its own (full screen): called
 // with the rectangle UpdateOutputRect computed, to replace it.
 extern void (*g_pfnAdjustOutputRect)(RECT *rect);
+// Set by the shell: called at the end of every StartRendering, with whether the
+// movie opened (and runs).
+extern void (*g_pfnOpeningEnded)(bool opened);
 int IsOutputRectAcceptable();
 void RestoreSurface();
 // The movie time of the frame in the sample (its start time); false when the

@@ -31,6 +31,8 @@
 #define IDC_PAUSE 1064
 #define IDC_STOP 1065
 #define IDC_MOVIE_BACKGROUND 1087
+// The panel's check box: a file name's stereo marker sets the layout.
+#define IDC_LAYOUT_FROM_NAME 1117
 
 #define IDM_OPEN_FILE 40003
 #define IDM_OPEN_URL 40004
@@ -56,3 +58,5 @@
 // Full screen (F11, Alt+Enter, double-click) and Esc, which leaves it.
 #define IDM_FULL_SCREEN 40110
 #define IDM_ESCAPE 40111
+// The File menu's recent files, newest first (eight ids).
+#define IDM_RECENT_FIRST 40120

@@ -5,6 +5,7 @@
 #include "config/registry.h"
 #include "diagnostics/log.h"
 #include "engine/records.h"
+#include "shell/recent_menu.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -34,6 +35,7 @@ void ProcessCommandLine()
     // One name, verbatim: quotation marks and blanks stay, a percent sign is a
     // character like any other. It is never taken for an internet address.
     snprintf(movie.szFileName, sizeof movie.szFileName, "%s", state.szCommandLine);
+    NoteFileRequested(movie.szFileName);
     if (EndsOnMCF(movie.szFileName)) {
         // The store first: the MCF carries neither the eye order nor the video-memory
         // method, and every value it does carry overrides the stored one.

@@ -9,6 +9,7 @@
 #include "engine/records.h"
 #include "shell/app.h"
 #include "shell/dialogs.h"
+#include "shell/recent_menu.h"
 
 #include <commdlg.h>
 #include <stdio.h>
@@ -53,6 +54,7 @@ static void ResumeAfterNoChoice(bool wasPlaying)
 // Opens the file named in movie.szFileName as a chosen file is opened.
 static void OpenNamedFile()
 {
+    NoteFileRequested(movie.szFileName);
     if (EndsOnMCF(movie.szFileName)) {
         SetupFromMCF(movie, output, state);
     } else {
@@ -96,6 +98,11 @@ void OpenDroppedFiles(HDROP drop)
             LogMessage("The dropped file's name is too long\n");
         return;
     }
+    OpenChosenFile(name);
+}
+
+void OpenChosenFile(const char *name)
+{
     PauseBeforeChoosing();
     snprintf(movie.szFileName, sizeof movie.szFileName, "%s", name);
     LogMessage("Input from File:\n");
@@ -111,6 +118,7 @@ void OpenUrlCommand()
         ResumeAfterNoChoice(wasPlaying);
         return;
     }
+    NoteNothingRequested();
     LogMessage("Input from URL:\n");
     LogMessage(movie.szFileName);
     LogMessage("\n");

@@ -86,6 +86,8 @@ void EnterFullScreen()
 
 } // namespace
 
+HMENU MainMenu() { return IsFullScreen() ? fullScreen.menu : (ghWnd ? GetMenu(ghWnd) : NULL); }
+
 bool IsFullScreen() { return fullScreen.on; }
 
 void LeaveFullScreen()

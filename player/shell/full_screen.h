@@ -8,6 +8,8 @@
 bool IsFullScreen();
 void ToggleFullScreen();
 void LeaveFullScreen();
+// The main window's menu bar, also while full screen has taken it off the window.
+HMENU MainMenu();
 
 // The largest rectangle of the frame's shape inside `area`, centred (the whole
 // area when the frame has no size).

@@ -10,6 +10,7 @@
 #include "shell/dialogs.h"
 #include "shell/full_screen.h"
 #include "shell/quick_switches.h"
+#include "shell/recent_menu.h"
 
 #include <commctrl.h>
 #include <stdio.h>
@@ -331,6 +332,10 @@ const CommandEntry commands[] = {
 
 void HandleCommand(HWND window, int commandId)
 {
+    if (commandId >= IDM_RECENT_FIRST && commandId < IDM_RECENT_FIRST + RECENT_MAX) {
+        OpenRecentFile(commandId - IDM_RECENT_FIRST);
+        return;
+    }
     for (const auto &command : commands) {
         if (command.id == commandId) {
             command.action();

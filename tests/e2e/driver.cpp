@@ -348,7 +348,21 @@ bool WritePlayerSettings(const PlayerSettings &settings)
         if (stored != ERROR_SUCCESS)
             return false;
     }
-    return true;
+    if (settings.recentFiles.empty())
+        return true;
+    HKEY recent;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema\\recent", 0, NULL, 0, KEY_ALL_ACCESS,
+                        NULL, &recent, NULL) != ERROR_SUCCESS)
+        return false;
+    bool stored = true;
+    for (size_t i = 0; i < settings.recentFiles.size(); i++) {
+        const std::string name = "File" + std::to_string(i + 1);
+        const std::string &path = settings.recentFiles[i];
+        stored &= RegSetValueExA(recent, name.c_str(), 0, REG_SZ, (const BYTE *)path.c_str(),
+                                 (DWORD)path.size() + 1) == ERROR_SUCCESS;
+    }
+    RegCloseKey(recent);
+    return stored;
 }
 
 bool StartPlayer(ProgramUnderTest &player, const PlayerSettings &settings, const std::string &commandLineTail,

@@ -94,6 +94,8 @@ struct PlayerSettings {
     DWORD OutputFormat = 1073;       // OUTPUT_PURE_INTERLACED
     DWORD VideomemoryMethod = 1083;  // VIDEOMEMORY_METHOD2
     DWORD StrenghtOf2Dto3DEffect = 50;
+    // The user's list of recent files (File menu), newest first; none by default.
+    std::vector<std::string> recentFiles;
 };
 bool WritePlayerSettings(const PlayerSettings &settings);
 

@@ -2,6 +2,7 @@
 // from the movie's file name.
 #include "driver.h"
 #include "movie_marks.h"
+#include "player_test.h"
 
 #include <gtest/gtest.h>
 
@@ -378,5 +379,154 @@ INSTANTIATE_TEST_SUITE_P(, FullScreen, ::testing::Values(1082, 1083),
                          [](const ::testing::TestParamInfo<int> &info) {
                              return std::string(info.param == 1082 ? "Method1" : "Method2");
                          });
+
+} // namespace
+
+namespace {
+
+// Wine keeps a window's menu within the process that made it, so these tests
+// follow the list through the registry and the log; the menu itself is checked
+// by the player's own unit test (recent_menu_test).
+const int IDM_RECENT_FIRST = 40120;
+const char RECENT_KEY[] = "Software\\Brontide\\Vizor Cinema\\recent";
+
+// The list in the user's registry key.
+std::vector<std::string> RecentStored()
+{
+    std::vector<std::string> paths;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RECENT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return paths;
+    for (int i = 1; i <= 8; i++) {
+        char path[600] = {};
+        DWORD size = sizeof path - 1, type = 0;
+        if (RegQueryValueExA(key, ("File" + std::to_string(i)).c_str(), NULL, &type, (BYTE *)path, &size) ==
+            ERROR_SUCCESS)
+            paths.push_back(path);
+    }
+    RegCloseKey(key);
+    return paths;
+}
+
+using Strings = std::vector<std::string>;
+
+class RecentFiles : public PlayerTest<> {
+protected:
+    void SetUp() override
+    {
+        folder = MakeTempFolder("recent_");
+        movieA = folder + "\\Tom & Jerry.avi";
+        movieB = folder + "\\b.avi";
+        gone = folder + "\\gone.avi";
+        ASSERT_TRUE(CopyFileA(TestMovie("short_2d.avi").c_str(), movieA.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(TestMovie("short_2d.avi").c_str(), movieB.c_str(), FALSE));
+        settings.OutputFormat = 1072; // plain 2D
+    }
+    void TearDown() override
+    {
+        PlayerTest<>::TearDown();
+        if (player.Running())
+            player.Kill();
+        RemoveTree(folder);
+    }
+    void Start(const std::string &commandLine)
+    {
+        ASSERT_TRUE(StartPlayer(player, settings, commandLine));
+        window = WaitForPlayerWindow(player, WAIT_MS);
+        ASSERT_TRUE(window != NULL);
+    }
+    PlayerSettings settings;
+    std::string folder, movieA, movieB, gone;
+};
+
+TEST_F(RecentFiles, AChosenFileOpensAndOneThatIsGoneLeavesTheList)
+{
+    settings.recentFiles = {gone, movieA};
+    Start("");
+
+    // A file that is gone: a message, and it leaves the list.
+    PostMessageA(window, WM_COMMAND, IDM_RECENT_FIRST, 0);
+    std::string text;
+    ASSERT_TRUE(player.AnswerMessageBox("Recent files", IDOK, WAIT_MS, &text)) << ReadLogText(player.log());
+    EXPECT_NE(std::string::npos, text.find(gone)) << text;
+    EXPECT_NE(std::string::npos, text.find("no longer exists")) << text;
+    EXPECT_EQ(Strings({movieA}), RecentStored());
+    EXPECT_EQ(0, player.CountInLog("content of szFilename\n"));
+
+    // One that is there opens as if chosen in Open file.
+    PostMessageA(window, WM_COMMAND, IDM_RECENT_FIRST, 0);
+    ASSERT_TRUE(player.WaitForLog("Frames played: 10 \n", WAIT_MS)) << ReadLogText(player.log());
+    EXPECT_EQ(1, player.CountInLog("Recent file chosen:\n" + movieA + "\nInput from File:\n" + movieA + "\n"))
+        << ReadLogText(player.log());
+    EXPECT_EQ(Strings({movieA}), RecentStored());
+
+    // A dropped movie goes to the top once it has opened.
+    ASSERT_TRUE(DropFiles(player, window, {movieB}));
+    ASSERT_TRUE(player.WaitForLog("Frames played: 10 \n", WAIT_MS, 2)) << ReadLogText(player.log());
+    EXPECT_EQ(Strings({movieB, movieA}), RecentStored());
+}
+
+TEST_F(RecentFiles, TheCommandLinesMovieJoinsAndAFileThatDoesNotOpenDoesNot)
+{
+    settings.recentFiles = {movieA};
+    Start(movieB);
+    ASSERT_TRUE(player.WaitForLog("Frames played: 10 \n", WAIT_MS)) << ReadLogText(player.log());
+    EXPECT_EQ(Strings({movieB, movieA}), RecentStored());
+
+    const std::string text = folder + "\\notes.avi";
+    FILE *f = fopen(text.c_str(), "wb");
+    ASSERT_TRUE(f != NULL);
+    fputs("not a movie\r\n", f);
+    fclose(f);
+    ASSERT_TRUE(DropFiles(player, window, {text}));
+    ASSERT_TRUE(player.AnswerMessageBox("Error", IDOK, WAIT_MS)) << ReadLogText(player.log());
+    EXPECT_EQ(Strings({movieB, movieA}), RecentStored());
+}
+
+// The panel's check box turns the file name's marker off; Save stores that.
+TEST(LayoutFromNameSwitch, ThePanelTurnsItOffAndSaveKeepsItOff)
+{
+    ProgramUnderTest player;
+    const std::string folder = MakeTempFolder("layout_off_");
+    const std::string movie = folder + "\\Trip [Half-SBS].avi";
+    ASSERT_TRUE(CopyFileA(TestMovie("short_2d.avi").c_str(), movie.c_str(), FALSE));
+    PlayerSettings settings;
+    settings.OutputFormat = 1072;
+    ASSERT_TRUE(StartPlayer(player, settings, ""));
+    HWND window = WaitForPlayerWindow(player, WAIT_MS);
+    ASSERT_TRUE(window != NULL);
+
+    PostMessageA(window, WM_COMMAND, 40009, 0); // View, Control panel
+    HWND panel = player.WaitForWindow("#32770", "Configuration panel", WAIT_MS);
+    ASSERT_TRUE(panel != NULL);
+    HWND box = GetDlgItem(panel, 1117);
+    ASSERT_TRUE(box != NULL);
+    for (DWORD start = GetTickCount(); SendMessageA(box, BM_GETCHECK, 0, 0) != BST_CHECKED &&
+                                       GetTickCount() - start < WAIT_MS;)
+        Sleep(20); // the panel checks its buttons when it first paints
+    EXPECT_EQ(BST_CHECKED, SendMessageA(box, BM_GETCHECK, 0, 0)); // on by default
+    ProgramUnderTest::ClickButton(panel, 1117);
+    ProgramUnderTest::ClickButton(panel, 1071); // Save
+    ASSERT_TRUE(player.WaitForLog("Configuration Changes Saved to Registry \n", WAIT_MS));
+    ProgramUnderTest::ClickButton(panel, 1069); // OK
+    ASSERT_TRUE(player.WaitForLog("Configuration Executed with OK\n", WAIT_MS));
+
+    HKEY key;
+    DWORD stored = 42, size = sizeof stored;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema\\movie", 0,
+                                           KEY_READ, &key));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "LayoutFromFileName", NULL, NULL, (BYTE *)&stored, &size));
+    RegCloseKey(key);
+    EXPECT_EQ(0u, stored);
+
+    ASSERT_TRUE(DropFiles(player, window, {movie}));
+    ASSERT_TRUE(player.WaitForLog("Frames played: 10 \n", WAIT_MS)) << ReadLogText(player.log());
+    const std::string log = ReadLogText(player.log());
+    EXPECT_EQ(1, CountOf(log, "Stereo layout from the file name is turned off: marker \"Half-SBS\" not used\n"))
+        << log;
+    EXPECT_EQ(0, CountOf(log, "Stereo layout from the file name: ")) << log;
+    EXPECT_TRUE(ExitPlayer(player, window, WAIT_MS));
+    RemoveTree(folder);
+}
 
 } // namespace
