@@ -19,9 +19,11 @@ int32_t processorWidth, processorHeight;
 std::vector<uint32_t> frameCopy; // the frame in 32 bits, when it comes in another depth
 std::vector<uint32_t> areaCopy;  // the area in 32 bits, when the screen has 24
 
+// A lost surface is left to the frame step, which restores the surfaces and
+// draws again, as with the other two methods.
 HRESULT Checked(HRESULT hr, const char *callText)
 {
-    if (FAILED(hr))
+    if (FAILED(hr) && hr != DDERR_SURFACELOST)
         CHECK_ERROR_DD(hr, callText);
     return hr;
 }

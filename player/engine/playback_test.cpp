@@ -550,6 +550,46 @@ TEST_F(LostSurfaceTest, AFailedRestoreIsReportedOnceAndTriedAgainOnLaterFrames)
     EXPECT_EQ(2u, boxes.size());
 }
 
+// The processor's path: the composed area's copy to a lost screen restores the
+// surfaces and copies again, with no box, as the other two methods do.
+TEST_F(PlaybackTest, TheProcessorsCopyToALostScreenIsRestoredWithoutABox)
+{
+    UseDirectDraw();
+    OpenMovie(Playing);
+    // A screen that takes any source, real surfaces too, and only counts copies.
+    class LosingScreen : public LosingSurface {
+    public:
+        using LosingSurface::LosingSurface;
+        int copies = 0;
+        STDMETHOD(Blt)(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD, LPDDBLTFX) override
+        {
+            if (lost)
+                return DDERR_SURFACELOST;
+            copies++;
+            return DD_OK;
+        }
+    };
+    CopyRecorder recorder;
+    LosingScreen screen("screen", &recorder);
+    g_pPrimarySurface = &screen;
+    output.VideomemoryMethod = VIDEOMEMORY_METHOD3;
+    output.OutputFormat = OUTPUT_ANAGLYPH_RED_CYAN;
+    movie.StereoCodingFormat = PURE_LR;
+    movie.rect = RECT{0, 0, 64, 64};
+    state.rect = RECT{10, 11, 74, 75};
+    screen.lost = true;
+
+    EXPECT_EQ(DD_OK, DrawCurrentFrame());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(1, screen.restores);
+    EXPECT_EQ(1, screen.copies) << "the frame drawn again";
+    EXPECT_NE(std::string::npos, Body().find(RESTORED)) << Body();
+    EXPECT_EQ(std::string::npos, Body().find("failed with")) << Body();
+    EXPECT_FALSE(LastFrameStepReportedFailure());
+    g_pPrimarySurface = NULL;
+    ReleaseProcessorSurface();
+}
+
 TEST_F(LostSurfaceTest, AnyOtherFailedDrawIsStillReported)
 {
     recorder.resultOf = [](size_t) { return DDERR_SURFACEBUSY; };

@@ -186,8 +186,8 @@ bool DrawByMethod(HRESULT *result)
             CheckStep(*result, "Draw2()", ERROR_TABLE_DD);
         return true;
     case VIDEOMEMORY_METHOD3:
-        *result = Draw3();
-        if (FAILED(*result))
+        *result = DrawRestoringLostSurfaces(Draw3, &lossHandled);
+        if (FAILED(*result) && !lossHandled)
             CheckStep(*result, "Draw3()", ERROR_TABLE_DD);
         return true;
     default:
@@ -420,8 +420,8 @@ void RestoreSurface()
         break;
     case VIDEOMEMORY_METHOD3:
         LogMessage("Restoring surface by Draw3()\n");
-        hr = Draw3();
-        if (FAILED(hr))
+        hr = DrawRestoringLostSurfaces(Draw3, &lossHandled);
+        if (FAILED(hr) && !lossHandled)
             CHECK_ERROR_DD(hr, "Draw3()");
         break;
     default:
