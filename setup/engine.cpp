@@ -261,10 +261,12 @@ int launchPackage(SetupContext *context, int restart)
         showFormatted(IDS_ERROR_FILE_NOT_FOUND, path);
         return 0;
     }
+    char transformed[SETUP_TEXT_CHARS];
     char properties[SETUP_TEXT_CHARS];
     char command[SETUP_TEXT_CHARS];
     if (!packageProperties(context->packageProperties, context->languageCount, context->locationsFromCommandLine,
-                           context->transformName, properties, sizeof properties) ||
+                           context->transformName, transformed, sizeof transformed) ||
+        !silentProperties(transformed, silentMode != 0, properties, sizeof properties) ||
         !packageCommand(context->installMode, context->modeOptions, path, properties, command, sizeof command)) {
         showFormatted(IDS_ERROR_COMMAND_TOO_LONG, path);
         return 0;

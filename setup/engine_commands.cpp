@@ -1,5 +1,6 @@
 #include "engine_commands.h"
 
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -194,6 +195,36 @@ bool packageProperties(const char *properties, unsigned languageCount, int locat
     return formatted(out, size,
                      snprintf(out, size, "%.*s%s%s;%s", int(at - properties), properties, pattern, transformName,
                               at + length));
+}
+
+namespace {
+
+// A word of the properties that sets msiexec's user-interface level.
+bool choosesInterfaceLevel(const char *properties)
+{
+    for (const char *p = properties; *p; p++) {
+        if ((*p != '/' && *p != '-') || (p != properties && !isBlank(p[-1])))
+            continue;
+        const char next = (char)tolower((unsigned char)p[1]);
+        if (next == 'q')
+            return true;
+        static const char passive[] = "passive";
+        size_t i = 0;
+        while (passive[i] && tolower((unsigned char)p[1 + i]) == passive[i])
+            i++;
+        if (!passive[i] && (p[1 + i] == '\0' || isBlank(p[1 + i])))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool silentProperties(const char *properties, bool silent, char *out, size_t size)
+{
+    if (!silent || choosesInterfaceLevel(properties))
+        return formatted(out, size, snprintf(out, size, "%s", properties));
+    return formatted(out, size, snprintf(out, size, "%s /qn", properties));
 }
 
 bool packageCommand(int installMode, const char *modeOptions, const char *packagePath, const char *properties,

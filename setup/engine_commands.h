@@ -56,6 +56,12 @@ void driveOf(const char *path, char *out, size_t size);
 bool packageProperties(const char *properties, unsigned languageCount, int locationsFromCommandLine,
                        const char *transformName, char *out, size_t size);
 
+// The properties of a silent launch (/S): msiexec gets " /qn" after them, so
+// that the package's wizard does not show either, unless they already choose a
+// user-interface level (/q..., /passive, also with '-'). Other launches get the
+// properties unchanged.
+bool silentProperties(const char *properties, bool silent, char *out, size_t size);
+
 // "MSIEXEC.EXE /i "package" properties" and the forms of the other operations.
 bool packageCommand(int installMode, const char *modeOptions, const char *packagePath, const char *properties,
                     char *out, size_t size);

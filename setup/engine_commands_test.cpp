@@ -141,6 +141,38 @@ TEST(EngineCommands, PropertiesWithTheLanguageTransform)
     EXPECT_STREQ(out, "");
 }
 
+TEST(EngineCommands, SilentLaunchesAskMsiexecForNoInterface)
+{
+    struct Case {
+        const char *properties;
+        bool silent;
+        const char *expected;
+    } cases[] = {
+        {"", false, ""},
+        {"A=1", false, "A=1"},
+        {"", true, " /qn"},
+        {"A=1 TRANSFORMS=\"1033.MST\"", true, "A=1 TRANSFORMS=\"1033.MST\" /qn"},
+        // A level the user chose stays the only one.
+        {"/qn", true, "/qn"},
+        {"/qb!", true, "/qb!"},
+        {"A=1 /QB", true, "A=1 /QB"},
+        {"A=1 -qr", true, "A=1 -qr"},
+        {"/passive", true, "/passive"},
+        {"A=1 -PASSIVE B=2", true, "A=1 -PASSIVE B=2"},
+        // Not a level: inside a value, or another option.
+        {"DIR=C:/qdir", true, "DIR=C:/qdir /qn"},
+        {"/passiveX", true, "/passiveX /qn"},
+        {"/norestart", true, "/norestart /qn"},
+    };
+    for (const Case &c : cases) {
+        char out[64];
+        EXPECT_TRUE(silentProperties(c.properties, c.silent, out, sizeof out));
+        EXPECT_STREQ(c.expected, out) << c.properties;
+    }
+    char small[8];
+    EXPECT_FALSE(silentProperties("A=1234", true, small, sizeof small)) << "refused whole, never cut";
+}
+
 TEST(EngineCommands, PackageCommandOfEveryMode)
 {
     const char package[] = "C:\\Temp\\_pw1\\Vizor.msi";

@@ -478,7 +478,8 @@ int SettingsPresetsPresent()
 }  // namespace
 
 // setup.exe as downloaded, next to a planted MSIEXEC.EXE that must never run,
-// quiet: "/S" silences the launcher, "/V/qn" the package's wizard.
+// quiet: "/S" silences the launcher and, since it passes /qn to msiexec, the
+// package's wizard as well.
 TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
 {
     ScratchFolder download("download");
@@ -489,7 +490,7 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
     std::string planted = notes.path() + "\\planted.log";
 
     LauncherProcess setup;
-    ASSERT_TRUE(setup.start(downloaded, "/S /V/qn", temp.path(), {"ENGINE_STUB_LOG=" + planted}));
+    ASSERT_TRUE(setup.start(downloaded, "/S", temp.path(), {"ENGINE_STUB_LOG=" + planted}));
     std::string shown;
     bool wizard = false;
     ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] {
@@ -509,7 +510,7 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
 
     // The same setup.exe removes it again.
     LauncherProcess uninstall;
-    ASSERT_TRUE(uninstall.start(DIST, "/S /X /V/qn", temp.path()));
+    ASSERT_TRUE(uninstall.start(DIST, "/S /X", temp.path()));
     ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] {
         wizard = wizard || wizardWindow() != nullptr;
         return !uninstall.running();
@@ -598,6 +599,41 @@ TEST_F(InstallFixture, EngineRestartQuestionWithoutRestarting)
     ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
     EXPECT_FALSE(onlyWorkFolder().empty()) << "the files wait for the restart";
     EXPECT_FALSE(PathPresent(installFolder() + "\\Vizor_Movie.exe"));
+}
+
+// The restart would find nothing to go on with when the RunOnce value cannot be
+// written (here: the key is missing, and the launcher never makes it): that is
+// a failure with its message, no restart question, and the clean-up runs.
+TEST_F(InstallFixture, RunOnceThatCannotBeWrittenIsAFailure)
+{
+    struct KeyAway {
+        KeyAway() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY); }
+        ~KeyAway()
+        {
+            HKEY key;
+            if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                nullptr) == ERROR_SUCCESS)
+                RegCloseKey(key);
+        }
+    } away;
+    HKEY probe;
+    ASSERT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, 0, KEY_READ, &probe), ERROR_SUCCESS);
+
+    LauncherProcess setup;
+    ASSERT_TRUE(setup.start(launcher(ENGINE_UPGRADE), "", temp.path(), {"ENGINE_STUB_EXIT=3010"}));
+    HWND message = WaitForDialog(setup.id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
+    ASSERT_NE(message, nullptr) << "no message";
+    EXPECT_EQ(ItemText(message, IDC_MESSAGE_TEXT),
+              "1159: Setup cannot arrange to continue the installation after a restart of the system. Restart "
+              "the system and run setup again");
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(message, IDC_RESTART))) << "a restart question";
+    PressKey(message, VK_RETURN);
+    EXPECT_TRUE(WaitUntilGone(message, 5000));
+    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "the extracted files stay behind";
+    EXPECT_FALSE(PathPresent(installFolder() + "\\Vizor_Movie.exe"));
+    std::string value;
+    EXPECT_FALSE(readRunOnce(&value));
 }
 
 // An engine installer exit code other than 0 and 3010 is shown with its text,
