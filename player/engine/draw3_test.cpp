@@ -72,7 +72,7 @@ TEST(ProcessorSettings, CodingsEyeOrderAndTheFlatOutputs)
     EXPECT_EQ(PROCESSOR_UNDEFINED_CODING, ProcessorSettings(OUTPUT_3D_TO_2D, 0, LEFT_TOP, 50, 8, 8, 8, 8, &s));
     EXPECT_EQ(PROCESSOR_UNDEFINED_OUTPUT, ProcessorSettings(0, SHIFTED_AB, LEFT_TOP, 50, 8, 8, 8, 8, &s));
     EXPECT_EQ(PROCESSOR_UNDEFINED_OUTPUT, ProcessorSettings(1100, SHIFTED_AB, LEFT_TOP, 50, 8, 8, 8, 8, &s));
-    // Half-size codings reach the processor whatever the method; the four specified ones do not.
+    // Half-size codings reach the processor whatever the method; the four original ones do not.
     EXPECT_TRUE(NeedsProcessor(OUTPUT_PURE_INTERLACED, HALF_LR));
     EXPECT_TRUE(NeedsProcessor(OUTPUT_3D_TO_2D, HALF_AB));
     EXPECT_FALSE(NeedsProcessor(OUTPUT_PURE_INTERLACED, PURE_LR));

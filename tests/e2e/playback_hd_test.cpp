@@ -22,7 +22,7 @@ const int WIDTH = 1920, HEIGHT = 1080;
 enum { PURE_LR = 1078 };
 enum { LEFT_TOP = 1080, RIGHT_TOP };
 enum { NO_STEREO = 1072, INTERLACED, TWO_D_TO_3D, THREE_D_TO_2D };
-enum { METHOD1 = 1082, METHOD2 };
+enum { METHOD1 = 1082, METHOD2, METHOD3 = 1114 };
 
 struct HdCase {
     int output, eye, method;
@@ -32,7 +32,7 @@ std::string NameOf(const HdCase &c)
 {
     const char *outputs[] = {"Plain2D", "Interlaced", "TwoDToThreeD", "ThreeDToTwoD"};
     return std::string(outputs[c.output - NO_STEREO]) + (c.eye == LEFT_TOP ? "_LeftTop" : "_RightTop") +
-           (c.method == METHOD1 ? "_Method1" : "_Method2");
+           (c.method == METHOD1 ? "_Method1" : c.method == METHOD2 ? "_Method2" : "_Method3");
 }
 std::string CaseName(const ::testing::TestParamInfo<HdCase> &info) { return NameOf(info.param); }
 void PrintTo(const HdCase &c, std::ostream *os) { *os << NameOf(c); }
@@ -117,7 +117,7 @@ TEST_P(PlaybackHd, PlaysEveryFrameInAFittedWindowWithTheRightRows)
 std::vector<HdCase> AllCases()
 {
     std::vector<HdCase> cases;
-    for (int method : {METHOD1, METHOD2}) {
+    for (int method : {METHOD1, METHOD2, METHOD3}) {
         cases.push_back({NO_STEREO, LEFT_TOP, method});
         cases.push_back({INTERLACED, LEFT_TOP, method});
         cases.push_back({INTERLACED, RIGHT_TOP, method});

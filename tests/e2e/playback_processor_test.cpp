@@ -21,7 +21,8 @@ const DWORD WAIT_MS = 30000;
 const int LAST_FRAME = 7; // the test movies have 8 frames
 const int WIDTH = 320, HEIGHT = 240;
 
-enum { PURE_LR = 1078, LEFT_TOP = 1080, RIGHT_TOP, METHOD2 = 1083, METHOD3 = 1114 };
+enum { PURE_AB = 1077, PURE_LR = 1078, LEFT_TOP = 1080, RIGHT_TOP, METHOD2 = 1083, METHOD3 = 1114 };
+enum { INTERLACED = 1073, HALF_LR = 1115, HALF_AB = 1116 };
 enum {
     SECOND_VIEW = 1101,
     RED_CYAN,
@@ -44,15 +45,17 @@ struct Session {
     HWND window = NULL;
 };
 
-// Plays plr_320.avi (left eye in the left half, each view 160 x 240) to its end.
-void PlayToTheEnd(Session &s, int output, int eye, int method = METHOD3)
+// Plays plr_320.avi (left eye in the left half, each view 160 x 240) to its end,
+// or another movie in another coding.
+void PlayToTheEnd(Session &s, int output, int eye, int method = METHOD3, const char *movie = "plr_320.avi",
+                  int coding = PURE_LR)
 {
     PlayerSettings settings;
     settings.OutputFormat = output;
-    settings.StereoCodingFormat = PURE_LR;
+    settings.StereoCodingFormat = coding;
     settings.EyeCodingFormat = eye;
     settings.VideomemoryMethod = method;
-    ASSERT_TRUE(StartPlayer(s.player, settings, TestMovie("plr_320.avi")));
+    ASSERT_TRUE(StartPlayer(s.player, settings, TestMovie(movie)));
     s.window = WaitForPlayerWindow(s.player, WAIT_MS);
     ASSERT_TRUE(s.window != NULL);
     ASSERT_TRUE(s.player.WaitForLog("EXPERIENTAL FRAMERATE: ", WAIT_MS)) << ReadLogText(s.player.log());
@@ -252,6 +255,59 @@ TEST(ProcessorOutputs, SecondViewAloneAndMethodTwoHandsNewOutputsToTheProcessor)
     ASSERT_NO_FATAL_FAILURE(PlayToTheEnd(second, COLUMNS, LEFT_TOP, METHOD2));
     ASSERT_NO_FATAL_FAILURE(Capture(second, &screen));
     ExpectInterleaved(screen, LEFT_TOP, false);
+}
+
+// The half-size codings 3D movies are handed around in: each view squeezed to
+// half the width (or height) of the frame, so it shows at the frame's shape.
+TEST(ProcessorOutputs, HalfSizeCodingsShowEachViewAtTheFramesShape)
+{
+    struct Band {
+        int x, fromY, toY; // area columns and rows
+        Mark mark;
+    };
+    struct Case {
+        const char *name, *movie;
+        int coding, output, method;
+        std::vector<Band> bands;
+    } cases[] = {
+        // A 320 x 240 view in each 160 x 240 half: 160 x 120, with bars above and below.
+        {"side by side, half width, into side by side", "plr_320.avi", HALF_LR, SIDE_BY_SIDE, METHOD3,
+         {{3, 0, 58, Mark::Black},
+          {3, 62, 178, Mark::LeftEye},
+          {3, 182, 240, Mark::Black},
+          {163, 62, 178, Mark::RightEye}}},
+        // A 320 x 240 view in each 320 x 120 half: 160 x 120, with bars left and right.
+        {"above/below, half height, into above/below", "pab_320.avi", HALF_AB, ABOVE_BELOW, METHOD3,
+         {{3, 0, 240, Mark::Black}, {83, 0, 118, Mark::LeftEye}, {83, 122, 240, Mark::RightEye}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Session run;
+        ASSERT_NO_FATAL_FAILURE(PlayToTheEnd(run, c.output, LEFT_TOP, c.method, c.movie, c.coding));
+        ScreenPixels screen;
+        ASSERT_NO_FATAL_FAILURE(Capture(run, &screen));
+        const RECT &a = screen.area;
+        for (const Band &band : c.bands) {
+            for (int y = band.fromY; y < band.toY; y++) {
+                const Mark seen = ClassifyMark(screen.At(a.left + band.x, a.top + y));
+                ASSERT_EQ(band.mark, seen) << "area pixel " << band.x << "," << y << " shows " << MarkName(seen)
+                                           << ", expected " << MarkName(band.mark);
+            }
+        }
+    }
+
+    // Interlaced output of a half-width movie: method 2 hands it to the
+    // processor, and the rows alternate between the eyes by screen row.
+    Session interlaced;
+    ASSERT_NO_FATAL_FAILURE(PlayToTheEnd(interlaced, INTERLACED, RIGHT_TOP, METHOD2, "plr_320.avi", HALF_LR));
+    ScreenPixels screen;
+    ASSERT_NO_FATAL_FAILURE(Capture(interlaced, &screen));
+    const RECT &a = screen.area;
+    for (int y = a.top; y < a.bottom; y++) {
+        // Right eye top: the movie's first view (marked as the left eye's) takes the even rows.
+        const Mark want = (y % 2 == 1) ? Mark::RightEye : Mark::LeftEye;
+        ASSERT_EQ(want, ClassifyMark(screen.At(a.left + 10, y))) << "screen row " << y;
+    }
 }
 
 } // namespace
