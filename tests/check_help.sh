@@ -6,7 +6,7 @@ chm=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 listing=$(chmls -n list "$chm")
-for page in /index.html /page1.html /toc.hhc; do
+for page in /index.html /page1.html /page2.html /toc.hhc; do
     grep -qx "$page" <<<"$listing" || { echo "$chm: $page missing"; exit 1; }
 done
 expect() { # page, text
@@ -19,4 +19,6 @@ expect /index.html "<td>Space</td>"
 expect /page1.html "<h2>Settings and movie configuration files</h2>"
 expect /page1.html 'id="mcf-files"'
 expect /toc.hhc '<param name="Local" value="page1.html#mcf-files">'
+expect /page2.html "<h2>The log</h2>"
+expect /page2.html "LOCALAPPDATA"
 echo "help file: $(grep -c . <<<"$listing") entries"

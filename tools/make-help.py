@@ -14,7 +14,7 @@ import sys
 import markdown
 
 # The README's sections that make up the user guide, in this order.
-GUIDE_SECTIONS = ["Using the player", "Settings and movie configuration files"]
+GUIDE_SECTIONS = ["Using the player", "Settings and movie configuration files", "The log"]
 
 PAGE = """<!DOCTYPE html>
 <html><head><meta charset="windows-1252"><title>{title}</title>

@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Can Wine's multimedia stream open and decode a movie here? Run inside the
 # headless environment (tools/winenv.sh exec ...): it opens the bundled demo
-# movie with build/bin/stream-probe.exe and reads its first frame. On failure it
+# movie (uncompressed) and, once the tests' movies are built, one of their H.264
+# movies with build/bin/stream-probe.exe and reads the first frame of each. On failure it
 # prints one line that names what is missing and exits non-zero, so that a
 # broken machine is told in seconds instead of by every playback test timing out.
 #
-#   tools/self-check.sh [movie]      (default: the demo movie beside the player)
+#   tools/self-check.sh [movie...]   (default: the demo movie beside the player and
+#                                     build/tests/movies/fab_640x720.mp4 when it is there)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-movie=${1:-$build/bin/Demo_3D.avi}
+if [ $# -gt 0 ]; then
+    movies=("$@")
+else
+    movies=("$build/bin/Demo_3D.avi")
+    [ -f "$build/tests/movies/fab_640x720.mp4" ] && movies+=("$build/tests/movies/fab_640x720.mp4")
+fi
 probe=$build/bin/stream-probe.exe
 
 # The Debian packages movies are decoded with, as tools/packages/movies.txt lists them.
@@ -20,8 +27,12 @@ missing_packages() {
     done
 }
 
-timeout 60 wine "$probe" "$(winepath -w "$movie")" >/dev/null 2>&1
-code=$?
+code=0
+for movie in "${movies[@]}"; do
+    timeout 60 wine "$probe" "$(winepath -w "$movie")" >/dev/null 2>&1
+    code=$?
+    [ $code -eq 0 ] || break
+done
 [ $code -eq 0 ] && exit 0
 
 case $code in
