@@ -380,6 +380,55 @@ INSTANTIATE_TEST_SUITE_P(, FullScreen, ::testing::Values(1082, 1083),
                              return std::string(info.param == 1082 ? "Method1" : "Method2");
                          });
 
+// The processor's column and checkerboard outputs keep their screen-column
+// parity in full screen: the frame is scaled to the monitor, and each screen
+// pixel still takes its eye from its own column (and row).
+class FullScreenColumns : public FullScreen {};
+
+TEST_P(FullScreenColumns, EveryScreenColumnShowsItsEye)
+{
+    const int output = GetParam();
+    PlayerSettings settings;
+    settings.StereoCodingFormat = 1078; // PURE_LR, left eye first
+    settings.VideomemoryMethod = 1114;  // the processor
+    settings.OutputFormat = output;
+    ASSERT_TRUE(StartPlayer(player, settings, TestMovie("plr_16x9.avi")));
+    HWND window = WaitForPlayerWindow(player, WAIT_MS);
+    ASSERT_TRUE(window != NULL);
+    ASSERT_TRUE(player.WaitForLog("EXPERIENTAL FRAMERATE: ", WAIT_MS));
+    const int redraws = player.CountInLog("Restoring surface by Draw");
+    ProgramUnderTest::PressKey(window, VK_F11);
+    ASSERT_TRUE(player.WaitForLog("Full screen on\n", WAIT_MS));
+    ASSERT_TRUE(WaitForRedraw(redraws));
+
+    ScreenPixels screen;
+    const RECT whole = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    ASSERT_TRUE(CaptureScreen(whole, &screen));
+    // Rows inside the fitted picture, columns inside both views' marker bands
+    // (each view's leftmost eighth, an eighth of the screen's width, less the
+    // columns that bilinear scaling blends with the picture beside the band).
+    const int fittedHeight = whole.right * 180 / 320, top = (whole.bottom - fittedHeight) / 2;
+    int wrong = 0;
+    for (int y = top + 4; y < top + fittedHeight - 4; y += 7) {
+        for (int x = 2; x < whole.right / 8 - 12; x++) {
+            const bool leftEye = ((output == 1109 ? x + y : x) & 1) == 1;
+            const Mark expected = leftEye ? Mark::LeftEye : Mark::RightEye;
+            const Mark seen = ClassifyMark(screen.At(x, y));
+            if (seen != expected && wrong++ < 5)
+                ADD_FAILURE() << "screen pixel " << x << "," << y << " shows " << MarkName(seen) << ", expected "
+                              << MarkName(expected);
+        }
+    }
+    EXPECT_EQ(0, wrong);
+    ProgramUnderTest::PressKey(window, VK_ESCAPE);
+    ASSERT_TRUE(player.WaitForLog("Full screen off\n", WAIT_MS));
+}
+
+INSTANTIATE_TEST_SUITE_P(, FullScreenColumns, ::testing::Values(1108, 1109),
+                         [](const ::testing::TestParamInfo<int> &info) {
+                             return std::string(info.param == 1108 ? "Columns" : "Checkerboard");
+                         });
+
 } // namespace
 
 namespace {
