@@ -5,13 +5,13 @@
 #   tools/fuzz-mcf.sh [seconds] [libFuzzer options...]
 #
 # seconds defaults to 60; 0 only replays the corpus once (a quick regression run).
-# The seeds in player/config/fuzz/corpus are read; new inputs go to build/fuzz/corpus,
-# findings to build/fuzz/artifacts. One process: the build machines have few cores.
+# The seeds in player/config/fuzz/corpus are read; new inputs go to build/fuzz-mcf/corpus,
+# findings to build/fuzz-mcf/artifacts. One process: the build machines have few cores.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
-out=${FUZZ_DIR:-$root/build/fuzz}
+out=${FUZZ_DIR:-$root/build/fuzz-mcf}
 src=$root/player/config
 mkdir -p "$out/corpus" "$out/artifacts"
 

@@ -1,4 +1,9 @@
-# Fails when PROGRAM imports a DLL that is not in ALLOWED (comma list, any case).
+# Fails when PROGRAM imports a DLL that is not in ALLOWED (comma list, any
+# case), or has no import table at all. Both programs run where nothing of
+# theirs is installed, and a DLL the loader does not take from the system
+# would be looked for beside the program first, where a planted file of that
+# name would be loaded.
+#   cmake -DOBJDUMP=... -DPROGRAM=... -DALLOWED=KERNEL32,USER32 -P check_imports.cmake
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "objdump failed on ${PROGRAM}")
@@ -6,6 +11,9 @@ endif()
 string(TOLOWER "${ALLOWED}" allowed)
 string(REPLACE "," ";" allowed "${allowed}")
 string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
+if(NOT names)
+    message(FATAL_ERROR "no import table found in ${PROGRAM}")
+endif()
 set(bad "")
 foreach(line ${names})
     string(REGEX REPLACE "DLL Name: ([^.]+)\\.[dD][lL][lL].*" "\\1" dll "${line}")
@@ -16,6 +24,6 @@ foreach(line ${names})
     endif()
 endforeach()
 if(bad)
-    message(FATAL_ERROR "${PROGRAM} imports non-system libraries: ${bad}")
+    message(FATAL_ERROR "${PROGRAM} imports libraries outside its list: ${bad}")
 endif()
 message(STATUS "imports: ${names}")
