@@ -590,6 +590,31 @@ TEST_F(PlaybackTest, TheProcessorsCopyToALostScreenIsRestoredWithoutABox)
     ReleaseProcessorSurface();
 }
 
+// The stream decodes into a surface that was lost: the fetch restores the
+// surfaces and fetches again; a restore that fails is no end of the movie.
+TEST_F(LostSurfaceTest, AFetchIntoALostSurfaceRestoresAndFetchesAgain)
+{
+    output.VideomemoryMethod = VIDEOMEMORY_METHOD2;
+    sample.updateResults = {DDERR_SURFACELOST};
+    RenderNextFrame();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(1, work1.restores);
+    EXPECT_EQ(1, state.frameCount) << "the frame fetched again and counted";
+    EXPECT_NE(std::string::npos, Body().find(RESTORED));
+    EXPECT_EQ(std::string::npos, Body().find("Frames played")) << "no end of the movie";
+    EXPECT_EQ(Playing, movie.state);
+
+    // The display cannot be restored yet: reported once, the movie goes on.
+    work1.restoreResult = DDERR_WRONGMODE;
+    sample.updateResults = {DDERR_SURFACELOST, DDERR_SURFACELOST};
+    RenderNextFrame();
+    RenderNextFrame();
+    EXPECT_EQ(1u, boxes.size());
+    EXPECT_EQ(1, state.frameCount);
+    EXPECT_EQ(Playing, movie.state);
+    EXPECT_EQ(std::string::npos, Body().find("Frames played"));
+}
+
 TEST_F(LostSurfaceTest, AnyOtherFailedDrawIsStillReported)
 {
     recorder.resultOf = [](size_t) { return DDERR_SURFACEBUSY; };

@@ -476,7 +476,18 @@ void RenderNextFrame()
         bTimingStarted = 1;
     }
 
-    const HRESULT update = g_pSample->Update(0, NULL, NULL, 0);
+    HRESULT update = g_pSample->Update(0, NULL, NULL, 0);
+    if (update == DDERR_SURFACELOST) {
+        // The surface the stream decodes into lost its video memory (a screen
+        // lock, a display-mode change): restore it and fetch again. A restore
+        // that fails was reported once; a later frame step tries again. Either
+        // way this is no end of the movie.
+        if (FAILED(RestoreLostSurfaces()))
+            return;
+        update = g_pSample->Update(0, NULL, NULL, 0);
+        if (update == DDERR_SURFACELOST)
+            return;
+    }
     if (update == S_OK) {
         UpdateOutputRect();
         state.frameCount++;
