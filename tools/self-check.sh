@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Can Wine's multimedia stream open and decode a movie here? Run inside the
 # headless environment (tools/winenv.sh exec ...): it opens the bundled demo
-# movie (uncompressed) and, once the tests' movies are built, one of their H.264
-# movies with build/bin/stream-probe.exe and reads the first frame of each. On failure it
+# movie (uncompressed) and, once the tests' movies are built, their MPEG-4 part 2
+# AVI and one of their H.264 MP4s with build/bin/stream-probe.exe, and reads the
+# first frame of each. On failure it
 # prints one line that names what is missing and exits non-zero, so that a
 # broken machine is told in seconds instead of by every playback test timing out.
 #
-#   tools/self-check.sh [movie...]   (default: the demo movie beside the player and
-#                                     build/tests/movies/fab_640x720.mp4 when it is there)
+#   tools/self-check.sh [movie...]   (default: the demo movie beside the player, and
+#                                     build/tests/movies/xvid_640x480.avi and
+#                                     fab_640x720.mp4 when they are there)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -15,7 +17,9 @@ if [ $# -gt 0 ]; then
     movies=("$@")
 else
     movies=("$build/bin/Demo_3D.avi")
-    [ -f "$build/tests/movies/fab_640x720.mp4" ] && movies+=("$build/tests/movies/fab_640x720.mp4")
+    for built in xvid_640x480.avi fab_640x720.mp4; do
+        [ -f "$build/tests/movies/$built" ] && movies+=("$build/tests/movies/$built")
+    done
 fi
 probe=$build/bin/stream-probe.exe
 
