@@ -318,28 +318,36 @@ protected:
         Sleep(300); // let the window settle: a late repaint of the area would show as a failure
         return drawn;
     }
+    // Plays the 16:9 side-by-side movie (left eye first) to its end, notes the
+    // window's place in *before, then goes full screen (F11) and reads the
+    // whole screen once the frame is drawn there.
+    void PlayThenFullScreen(PlayerSettings settings, RECT *before, ScreenPixels *screen)
+    {
+        settings.StereoCodingFormat = 1078; // PURE_LR
+        ASSERT_TRUE(StartPlayer(player, settings, TestMovie("plr_16x9.avi")));
+        window = WaitForPlayerWindow(player, WAIT_MS);
+        ASSERT_TRUE(window != NULL);
+        ASSERT_TRUE(player.WaitForLog("EXPERIENTAL FRAMERATE: ", WAIT_MS));
+        GetWindowRect(window, before);
+        const int redraws = player.CountInLog("Restoring surface by Draw");
+        ProgramUnderTest::PressKey(window, VK_F11);
+        ASSERT_TRUE(player.WaitForLog("Full screen on\n", WAIT_MS));
+        ASSERT_TRUE(WaitForRedraw(redraws));
+        const RECT whole = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        ASSERT_TRUE(CaptureScreen(whole, screen));
+    }
     ProgramUnderTest player;
+    HWND window = NULL;
 };
 
 TEST_P(FullScreen, TheFrameFillsTheMonitorWithBarsAndKeepsRowParity)
 {
     PlayerSettings settings;
-    settings.StereoCodingFormat = 1078; // PURE_LR, left eye first
     settings.VideomemoryMethod = GetParam();
-    ASSERT_TRUE(StartPlayer(player, settings, TestMovie("plr_16x9.avi")));
-    HWND window = WaitForPlayerWindow(player, WAIT_MS);
-    ASSERT_TRUE(window != NULL);
-    ASSERT_TRUE(player.WaitForLog("EXPERIENTAL FRAMERATE: ", WAIT_MS));
     RECT before;
-    GetWindowRect(window, &before);
-
-    int redraws = player.CountInLog("Restoring surface by Draw");
-    ProgramUnderTest::PressKey(window, VK_F11);
-    ASSERT_TRUE(player.WaitForLog("Full screen on\n", WAIT_MS));
-    ASSERT_TRUE(WaitForRedraw(redraws));
     ScreenPixels screen;
-    const RECT whole = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    ASSERT_TRUE(CaptureScreen(whole, &screen));
+    ASSERT_NO_FATAL_FAILURE(PlayThenFullScreen(settings, &before, &screen));
+    const RECT &whole = screen.area;
     const int fittedHeight = whole.right * 180 / 320, top = (whole.bottom - fittedHeight) / 2;
     const int x = whole.right / 16;
     int wrong = 0;
@@ -389,21 +397,12 @@ TEST_P(FullScreenColumns, EveryScreenColumnShowsItsEye)
 {
     const int output = GetParam();
     PlayerSettings settings;
-    settings.StereoCodingFormat = 1078; // PURE_LR, left eye first
-    settings.VideomemoryMethod = 1114;  // the processor
+    settings.VideomemoryMethod = 1114; // the processor
     settings.OutputFormat = output;
-    ASSERT_TRUE(StartPlayer(player, settings, TestMovie("plr_16x9.avi")));
-    HWND window = WaitForPlayerWindow(player, WAIT_MS);
-    ASSERT_TRUE(window != NULL);
-    ASSERT_TRUE(player.WaitForLog("EXPERIENTAL FRAMERATE: ", WAIT_MS));
-    const int redraws = player.CountInLog("Restoring surface by Draw");
-    ProgramUnderTest::PressKey(window, VK_F11);
-    ASSERT_TRUE(player.WaitForLog("Full screen on\n", WAIT_MS));
-    ASSERT_TRUE(WaitForRedraw(redraws));
-
+    RECT before;
     ScreenPixels screen;
-    const RECT whole = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    ASSERT_TRUE(CaptureScreen(whole, &screen));
+    ASSERT_NO_FATAL_FAILURE(PlayThenFullScreen(settings, &before, &screen));
+    const RECT &whole = screen.area;
     // Rows inside the fitted picture, columns inside both views' marker bands
     // (each view's leftmost eighth, an eighth of the screen's width, less the
     // columns that bilinear scaling blends with the picture beside the band).
