@@ -169,31 +169,41 @@ HRESULT DrawRestoringLostSurfaces(HRESULT (*draw)(), bool *lossHandled)
     return hr;
 }
 
+// The drawing path of each video-memory method.
+struct MethodEntry {
+    int method;
+    HRESULT (*draw)();
+    const char *callText;    // in a failure's log line
+    const char *restoreLine; // logged when the window asks for the frame again
+};
+const MethodEntry methods[] = {
+    {VIDEOMEMORY_METHOD1, Draw1, "Draw1()", "Restoring surface by Draw1()\n"},
+    {VIDEOMEMORY_METHOD2, Draw2, "Draw2()", "Restoring surface by Draw2()\n"},
+    {VIDEOMEMORY_METHOD3, Draw3, "Draw3()", "Restoring surface by Draw3()\n"},
+};
+
+// The entry of the current method; null (after the warning) when it is not defined.
+const MethodEntry *CurrentMethod()
+{
+    for (const MethodEntry &entry : methods)
+        if (entry.method == output.VideomemoryMethod)
+            return &entry;
+    LogMessage("Warning !! Undefined videomemory managment method");
+    return NULL;
+}
+
 // Draws through the drawing path of the current method; returns false (after the
 // warning) when the method is not defined.
 bool DrawByMethod(HRESULT *result)
 {
-    bool lossHandled;
-    switch (output.VideomemoryMethod) {
-    case VIDEOMEMORY_METHOD1:
-        *result = DrawRestoringLostSurfaces(Draw1, &lossHandled);
-        if (FAILED(*result) && !lossHandled)
-            CheckStep(*result, "Draw1()", ERROR_TABLE_DD);
-        return true;
-    case VIDEOMEMORY_METHOD2:
-        *result = DrawRestoringLostSurfaces(Draw2, &lossHandled);
-        if (FAILED(*result) && !lossHandled)
-            CheckStep(*result, "Draw2()", ERROR_TABLE_DD);
-        return true;
-    case VIDEOMEMORY_METHOD3:
-        *result = DrawRestoringLostSurfaces(Draw3, &lossHandled);
-        if (FAILED(*result) && !lossHandled)
-            CheckStep(*result, "Draw3()", ERROR_TABLE_DD);
-        return true;
-    default:
-        LogMessage("Warning !! Undefined videomemory managment method");
+    const MethodEntry *entry = CurrentMethod();
+    if (!entry)
         return false;
-    }
+    bool lossHandled;
+    *result = DrawRestoringLostSurfaces(entry->draw, &lossHandled);
+    if (FAILED(*result) && !lossHandled)
+        CheckStep(*result, entry->callText, ERROR_TABLE_DD);
+    return true;
 }
 
 } // namespace
@@ -403,31 +413,14 @@ void RestoreSurface()
     UpdateWindow(GetDlgItem(ghWnd, MOVIE_BACKGROUND));
     if (!IsOutputRectAcceptable())
         return;
-    HRESULT hr;
+    const MethodEntry *entry = CurrentMethod();
+    if (!entry)
+        return;
+    LogMessage(entry->restoreLine);
     bool lossHandled;
-    switch (output.VideomemoryMethod) {
-    case VIDEOMEMORY_METHOD1:
-        LogMessage("Restoring surface by Draw1()\n");
-        hr = DrawRestoringLostSurfaces(Draw1, &lossHandled);
-        if (FAILED(hr) && !lossHandled)
-            CHECK_ERROR_DD(hr, "Draw1()");
-        break;
-    case VIDEOMEMORY_METHOD2:
-        LogMessage("Restoring surface by Draw2()\n");
-        hr = DrawRestoringLostSurfaces(Draw2, &lossHandled);
-        if (FAILED(hr) && !lossHandled)
-            CHECK_ERROR_DD(hr, "Draw2()");
-        break;
-    case VIDEOMEMORY_METHOD3:
-        LogMessage("Restoring surface by Draw3()\n");
-        hr = DrawRestoringLostSurfaces(Draw3, &lossHandled);
-        if (FAILED(hr) && !lossHandled)
-            CHECK_ERROR_DD(hr, "Draw3()");
-        break;
-    default:
-        LogMessage("Warning !! Undefined videomemory managment method");
-        break;
-    }
+    const HRESULT hr = DrawRestoringLostSurfaces(entry->draw, &lossHandled);
+    if (FAILED(hr) && !lossHandled)
+        CHECK_ERROR_DD(hr, entry->callText);
 }
 
 // The end of a playback: stop the stream, log the achieved frame rate and, after
