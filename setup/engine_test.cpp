@@ -493,9 +493,10 @@ TEST_F(EngineFixture, RunOnceValueCarriesTheInstallationOverTheRestart)
         {"extracted files", Temporary, 0,
          "\"" + std::string(own) + "\" /k /t\"" + work +
              "\" /m\"Vizor.msi\" /w /v\"ADDLOCAL=ALL TRANSFORMS=\\\"1031.MST;custom.mst\\\"\" /c"},
+        // A silent run stays quiet after the restart: msiexec gets /qn there as well.
         {"extracted files, silent", Temporary, 1,
          "\"" + std::string(own) + "\" /k /t\"" + work +
-             "\" /m\"Vizor.msi\" /w /v\"ADDLOCAL=ALL TRANSFORMS=\\\"1031.MST;custom.mst\\\"\" /c"},
+             "\" /m\"Vizor.msi\" /w /v\"ADDLOCAL=ALL TRANSFORMS=\\\"1031.MST;custom.mst\\\" /qn\" /c"},
         {"files beside the launcher", SourceFolder, 0,
          "\"" + std::string(own) + "\" /t\"" + work +
              "\" /m\"Vizor.msi\" /v\"ADDLOCAL=ALL TRANSFORMS=\\\"1031.MST;custom.mst\\\"\" "},
