@@ -199,20 +199,25 @@ bool packageProperties(const char *properties, unsigned languageCount, int locat
 
 namespace {
 
-// A word of the properties that sets msiexec's user-interface level.
+// A word of the properties that sets msiexec's user-interface level: /q with
+// any letters after it, or /passive; '-' serves as well as '/'.
 bool choosesInterfaceLevel(const char *properties)
 {
     for (const char *p = properties; *p; p++) {
         if ((*p != '/' && *p != '-') || (p != properties && !isBlank(p[-1])))
             continue;
-        const char next = (char)tolower((unsigned char)p[1]);
-        if (next == 'q')
+        size_t length = 1;
+        while (p[length] && !isBlank(p[length]))
+            length++;
+        const char *word = p + 1;
+        const size_t letters = length - 1;
+        if (letters > 0 && tolower((unsigned char)word[0]) == 'q')
             return true;
         static const char passive[] = "passive";
-        size_t i = 0;
-        while (passive[i] && tolower((unsigned char)p[1 + i]) == passive[i])
-            i++;
-        if (!passive[i] && (p[1 + i] == '\0' || isBlank(p[1 + i])))
+        size_t same = 0;
+        while (same < letters && passive[same] && tolower((unsigned char)word[same]) == passive[same])
+            same++;
+        if (same == letters && same == sizeof passive - 1)
             return true;
     }
     return false;

@@ -1,6 +1,6 @@
 #include "config/recent_files.h"
 
-#include <windows.h>
+#include "config/registry.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -11,21 +11,12 @@ namespace {
 
 void ValueName(int index, char *name, size_t size) { snprintf(name, size, "File%d", index + 1); }
 
-struct Key {
-    HKEY key = NULL;
-    ~Key()
-    {
-        if (key)
-            RegCloseKey(key);
-    }
-};
-
 } // namespace
 
 void LoadRecentFiles(RecentList &list)
 {
     list = RecentList();
-    Key key;
+    KeyHolder key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, szRecentKey, 0, KEY_READ, &key.key) != ERROR_SUCCESS) {
         key.key = NULL;
         return;
@@ -45,7 +36,7 @@ void LoadRecentFiles(RecentList &list)
 
 bool SaveRecentFiles(const RecentList &list)
 {
-    Key key;
+    KeyHolder key;
     DWORD disposition;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, szRecentKey, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
                         &key.key, &disposition) != ERROR_SUCCESS) {

@@ -13,18 +13,6 @@ namespace {
 const DWORD VALUE_NAME_CHARS = 80; // 79 and the terminating zero
 const DWORD VALUE_DATA_BYTES = 256;
 
-// Closes a registry key when it goes out of scope.
-struct KeyHolder {
-    HKEY key = NULL;
-    ~KeyHolder() { Close(); }
-    void Close()
-    {
-        if (key)
-            RegCloseKey(key);
-        key = NULL;
-    }
-};
-
 char FoldAsciiLetter(char c)
 {
     return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
@@ -227,10 +215,8 @@ const char LAYOUT_VALUE[] = "LayoutFromFileName";
 
 bool ReadLayoutFromNameSetting()
 {
-    LONG value = 1;
-    if (ReadSetting(szKey2, LAYOUT_VALUE, value) != 0)
-        return true;
-    return value != 0;
+    LONG value;
+    return ReadSetting(szKey2, LAYOUT_VALUE, value) != 0 || value != 0;
 }
 
 bool SaveLayoutFromNameSetting(bool on)

@@ -12,6 +12,21 @@
 
 #include "engine/records.h"
 
+// Closes a registry key when it goes out of scope.
+struct KeyHolder {
+    HKEY key = NULL;
+    KeyHolder() = default;
+    KeyHolder(const KeyHolder &) = delete;
+    KeyHolder &operator=(const KeyHolder &) = delete;
+    ~KeyHolder() { Close(); }
+    void Close()
+    {
+        if (key)
+            RegCloseKey(key);
+        key = NULL;
+    }
+};
+
 // Holds StereoCodingFormat and EyeCodingFormat.
 extern const char szKey1[];
 // Holds OutputFormat, VideomemoryMethod and StrenghtOf2Dto3DEffect.

@@ -179,7 +179,7 @@ int RunPlayer(HINSTANCE instance, const char *commandLine, int showCommand)
     // The window's own painting leaves its controls alone: a resize during playback
     // (a new movie fitted to the window) would otherwise wipe the transport buttons.
     SetWindowLongPtrA(ghWnd, GWL_STYLE, GetWindowLongPtrA(ghWnd, GWL_STYLE) | WS_CLIPCHILDREN);
-    InitRecentFiles(ghWnd);
+    InitRecentFiles();
 
     const bool startupFailed = FAILED(InitDirectDraw());
     if (startupFailed)

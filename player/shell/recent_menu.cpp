@@ -66,9 +66,8 @@ void OpeningEnded(bool opened)
 
 } // namespace
 
-void InitRecentFiles(HWND mainWindow)
+void InitRecentFiles()
 {
-    (void)mainWindow;
     LoadRecentFiles(recent);
     requested[0] = 0;
     shownItems = 0; // the window's menu as the resource made it

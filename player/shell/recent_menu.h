@@ -6,8 +6,8 @@
 
 #include "config/recent_list.h"
 
-// Reads the stored list and shows it in the main window's File menu.
-void InitRecentFiles(HWND mainWindow);
+// Reads the stored list and shows it in the main window's (ghWnd) File menu.
+void InitRecentFiles();
 
 // The player asked to open this file (command line, Open file, a drop, the
 // list itself); it joins the list once the movie has opened.

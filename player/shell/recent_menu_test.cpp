@@ -86,7 +86,7 @@ TEST_F(RecentMenu, TheListStandsBetweenOpenUrlAndExitWithASeparatorOfItsOwn)
     RecentAdd(seeded, here.c_str());
     ASSERT_TRUE(SaveRecentFiles(seeded));
 
-    InitRecentFiles(window);
+    InitRecentFiles();
     std::string label = "&1 ";
     for (char c : here)
         label += c == '&' ? std::string("&&") : std::string(1, c);
@@ -116,7 +116,7 @@ TEST_F(RecentMenu, TheListStandsBetweenOpenUrlAndExitWithASeparatorOfItsOwn)
 
 TEST_F(RecentMenu, AFileJoinsOnlyWhenItsMovieOpened)
 {
-    InitRecentFiles(window);
+    InitRecentFiles();
     ASSERT_TRUE(g_pfnOpeningEnded != NULL);
     NoteFileRequested("C:\\broken.avi");
     g_pfnOpeningEnded(false);
