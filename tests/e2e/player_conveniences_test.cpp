@@ -262,6 +262,17 @@ std::string TitleOf(HWND window)
     return title;
 }
 
+// Waits, bounded, until the window's title reads title: the player logs a
+// quick switch just before it sets the title.
+bool WaitForTitle(HWND window, const std::string &title, DWORD timeoutMs)
+{
+    for (DWORD start = GetTickCount(); TitleOf(window) != title; Sleep(20)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+    }
+    return true;
+}
+
 TEST(QuickSwitches, EyesOutputAndCodingChangeAtOnceAndShowInTheTitle)
 {
     ProgramUnderTest player;
@@ -279,19 +290,17 @@ TEST(QuickSwitches, EyesOutputAndCodingChangeAtOnceAndShowInTheTitle)
     PostMessageA(window, WM_COMMAND, 40107, 0); // View > Swap eyes (Ctrl+E)
     ASSERT_TRUE(player.WaitForLog("Quick switch: EyeCodingFormat RIGHT_TOP\n", WAIT_MS));
     ASSERT_TRUE(player.WaitForLog("Restoring surface by Draw", WAIT_MS, redraws + 1));
-    EXPECT_EQ("Parallaxia - Eyes: right view first", TitleOf(window));
+    EXPECT_TRUE(WaitForTitle(window, "Parallaxia - Eyes: right view first", 1000)) << TitleOf(window);
     ASSERT_TRUE(CaptureScreen(MovieArea(window), &screen));
     EXPECT_EQ(Mark::RightEye, OddRowsShow(screen, &mixed));
     EXPECT_EQ(0, mixed);
 
     // The title shows the program's name again after a moment.
-    for (DWORD start = GetTickCount(); TitleOf(window) != "Parallaxia" && GetTickCount() - start < 10000;)
-        Sleep(50);
-    EXPECT_EQ("Parallaxia", TitleOf(window));
+    EXPECT_TRUE(WaitForTitle(window, "Parallaxia", 10000)) << TitleOf(window);
 
     PostMessageA(window, WM_COMMAND, 40108, 0); // Next output format (Ctrl+D)
     ASSERT_TRUE(player.WaitForLog("Quick switch: OutputFormat OUTPUT_2D_TO_3D\n", WAIT_MS));
-    EXPECT_EQ("Parallaxia - Output: 2D to 3D", TitleOf(window));
+    EXPECT_TRUE(WaitForTitle(window, "Parallaxia - Output: 2D to 3D", 1000)) << TitleOf(window);
     PostMessageA(window, WM_COMMAND, 40109, 0); // Next input coding (Ctrl+I)
     ASSERT_TRUE(player.WaitForLog("Quick switch: StereoCodingFormat PURE_AB\n", WAIT_MS));
     EXPECT_EQ(0, player.CountInLog("content of szFilename\n") - 1) << "nothing is opened again";
