@@ -67,18 +67,47 @@ public:
     {
         return Unexpected("SetSampleTimes");
     }
+    // An update with an event is answered as the stream does: MS_S_PENDING at
+    // once, the event set when the frame is in (at once, unless stalled), the
+    // result from CompletionStatus. A stalled update stays outstanding until
+    // aborted (or until the test calls CompleteStalledUpdate).
+    bool stalled = false;
     HRESULT STDMETHODCALLTYPE Update(DWORD flags, HANDLE event, PAPCFUNC apc, DWORD data) override
     {
-        EXPECT_EQ(0u, flags);
-        EXPECT_TRUE(event == NULL && apc == NULL && data == 0);
+        EXPECT_TRUE(apc == NULL && data == 0);
+        EXPECT_EQ(event ? (DWORD)SSUPDATE_ASYNC : 0u, flags);
         Record("Update");
-        if (updateResults.empty())
-            return S_OK;
-        HRESULT hr = updateResults.front();
-        updateResults.erase(updateResults.begin());
-        return hr;
+        EXPECT_FALSE(pending_) << "an update while one is outstanding";
+        HRESULT hr = S_OK;
+        if (!updateResults.empty()) {
+            hr = updateResults.front();
+            updateResults.erase(updateResults.begin());
+        }
+        if (!event)
+            return hr;
+        event_ = event;
+        result_ = hr;
+        pending_ = true;
+        if (!stalled)
+            CompleteStalledUpdate();
+        return MS_S_PENDING;
     }
-    HRESULT STDMETHODCALLTYPE CompletionStatus(DWORD, DWORD) override { return Unexpected("CompletionStatus"); }
+    void CompleteStalledUpdate()
+    {
+        pending_ = false;
+        SetEvent(event_);
+    }
+    HRESULT STDMETHODCALLTYPE CompletionStatus(DWORD flags, DWORD) override
+    {
+        if (flags & COMPSTAT_ABORT) {
+            Record("CompletionStatus(ABORT)");
+            if (pending_) {
+                result_ = MS_S_NOUPDATE;
+                CompleteStalledUpdate();
+            }
+        }
+        return pending_ ? MS_S_PENDING : result_;
+    }
     HRESULT STDMETHODCALLTYPE GetSurface(IDirectDrawSurface **out, RECT *rect) override
     {
         Record("GetSurface");
@@ -92,6 +121,11 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetRect(const RECT *) override { return Unexpected("SetRect"); }
+
+private:
+    HANDLE event_ = NULL;
+    HRESULT result_ = S_OK;
+    bool pending_ = false;
 };
 
 class FakeVideoStream : public FakeUnknown<IDirectDrawMediaStream> {

@@ -21,6 +21,7 @@ namespace {
 // so that nothing can use a sample of a stream that is going away.
 void ReleaseMovieObjects()
 {
+    CancelFrameStep();
     ReleaseHandle(g_pSample);
     ReleaseHandle(g_pDDDirectShowGenerated);
     ReleaseHandle(g_pDDStream);

@@ -14,8 +14,29 @@ void LogMovieInfo(MovieRecord *record);
 typedef HRESULT (*CreateStreamFunction)(IAMMultiMediaStream **stream);
 extern CreateStreamFunction g_pfnCreateMultiMediaStream;
 
-// Frame pump (pump.cpp).
+// Frame pump (pump.cpp). A frame step fetches the next frame into the sample
+// and draws it. The main loop's steps do not wait for the stream: StartFrameStep
+// asks for the frame and, while FrameStepEvent is not null, the loop serves
+// messages until that event is set and then calls FinishFrameStep.
+// RenderNextFrame is one whole step that waits a bounded time for its frame (a
+// seek's single frame).
 void RenderNextFrame();
+void StartFrameStep();
+HANDLE FrameStepEvent();
+void FinishFrameStep();
+// The watchdog of an outstanding step: the loop adds the time it waited for the
+// frame; when none is left the stream is taken to have stalled, and
+// AbandonStalledFrameStep stops the movie with a log line and a box.
+DWORD FrameStepMsLeft();
+void FrameStepWaited(DWORD ms);
+void AbandonStalledFrameStep();
+// Ends an outstanding fetch before anything else uses the stream or draws from
+// the sample's surface (a frame that came meanwhile is counted). False when the
+// stream still writes into the surface.
+bool CancelFrameStep();
+// Fetches one frame and waits for it at most timeoutMs; MS_S_PENDING (after a
+// log line) when none came in that time.
+HRESULT FetchFrameWaiting(DWORD timeoutMs);
 HRESULT Draw1();
 HRESULT Draw2();
 // The processor compositor's path (draw3.cpp): composes the movie area from the

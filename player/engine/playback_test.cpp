@@ -363,6 +363,110 @@ TEST_F(PlaybackTest, ThePositionIsTheTimeOfTheFrameWhenTheSampleTellsIt)
     EXPECT_EQ((CallList{"SetState(STOP)", "Seek(2400000)", "SetState(RUN)"}), calls);
 }
 
+// The main loop's frame steps do not wait for the stream: a frame the stream
+// owes leaves the window thread free, and every command first ends the fetch.
+TEST_F(PlaybackTest, AnOutstandingFetchIsFinishedByTheLoopOrCancelledByTheTransport)
+{
+    OpenMovie(Playing);
+    state.bApplicationMinimized = 1;
+    sample.stalled = true;
+    StartFrameStep();
+    ASSERT_NE((HANDLE)NULL, FrameStepEvent());
+    EXPECT_EQ((DWORD)WAIT_TIMEOUT, WaitForSingleObject(FrameStepEvent(), 0));
+    StartFrameStep(); // the loop asks again: still the same fetch
+    EXPECT_EQ((CallList{"Update"}), calls);
+    EXPECT_EQ(0, state.frameCount);
+
+    sample.CompleteStalledUpdate();
+    EXPECT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(FrameStepEvent(), 0));
+    FinishFrameStep();
+    EXPECT_EQ((HANDLE)NULL, FrameStepEvent());
+    EXPECT_EQ(1, state.frameCount);
+
+    sample.stalled = false; // a frame that is there at once ends the step at once
+    StartFrameStep();
+    EXPECT_EQ((HANDLE)NULL, FrameStepEvent());
+    EXPECT_EQ(2, state.frameCount);
+
+    const struct {
+        const char *name;
+        void (*command)();
+        CallList firstCalls;
+        int endState;
+    } commands[] = {
+        {"Pause", [] { Pause(); }, {"CompletionStatus(ABORT)", "GetSampleTimes"}, Paused},
+        {"Stop", [] { Stop(); }, {"CompletionStatus(ABORT)", "SetState(STOP)", "Seek(0)"}, Stopped},
+        {"redraw", [] { RestoreSurface(); }, {"CompletionStatus(ABORT)"}, Playing},
+    };
+    for (const auto &command : commands) {
+        SCOPED_TRACE(command.name);
+        movie.state = Playing;
+        sample.stalled = true;
+        StartFrameStep();
+        ASSERT_NE((HANDLE)NULL, FrameStepEvent());
+        calls.clear();
+        command.command();
+        ASSERT_LE(command.firstCalls.size(), calls.size());
+        EXPECT_EQ(command.firstCalls, CallList(calls.begin(), calls.begin() + command.firstCalls.size()));
+        EXPECT_EQ((HANDLE)NULL, FrameStepEvent());
+        EXPECT_EQ(command.endState, movie.state);
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(PlaybackTest, TheWatchdogStopsAMovieThatDeliversNoFrameAndLeavesThePlayerUsable)
+{
+    OpenMovie(Playing);
+    state.bApplicationMinimized = 1;
+    sample.stalled = true;
+    StartFrameStep();
+    EXPECT_EQ(10000u, FrameStepMsLeft());
+    FrameStepWaited(9999);
+    EXPECT_EQ(1u, FrameStepMsLeft());
+    FrameStepWaited(5000);
+    EXPECT_EQ(0u, FrameStepMsLeft());
+    calls.clear();
+    AbandonStalledFrameStep();
+    EXPECT_EQ((CallList{"CompletionStatus(ABORT)", "SetState(STOP)"}), calls);
+    EXPECT_EQ((HANDLE)NULL, FrameStepEvent());
+    EXPECT_EQ(Stopped, movie.state);
+    EXPECT_EQ(0, movie.StreamTime);
+    EXPECT_TRUE(LastFrameStepReportedFailure());
+    EXPECT_EQ((std::vector<std::string>{"Error: The movie stopped delivering pictures, so it was stopped."}), boxes);
+    EXPECT_EQ("Warning !! No frame came from the stream for 10 seconds: the movie is stopped\n", Body());
+
+    // Play starts it again from the beginning, and frames come as before.
+    sample.stalled = false;
+    Play();
+    EXPECT_EQ(Playing, movie.state);
+    StartFrameStep();
+    EXPECT_EQ(1, state.frameCount);
+
+    // A start-up movie that stalls hands over to the command line as its end does.
+    Restart();
+    OpenMovie(Playing, Initial_movie);
+    sample.stalled = true;
+    StartFrameStep();
+    FrameStepWaited(10000);
+    AbandonStalledFrameStep();
+    EXPECT_EQ(No_source, movie.source);
+    EXPECT_NE(std::string::npos, Body().find("the movie is stopped\nRestarting after InitalMoviePlayback\n"));
+}
+
+TEST_F(PlaybackTest, ASingleFrameIsWaitedForABoundedTimeAndItsAbsenceIsNoEnd)
+{
+    OpenMovie(Playing);
+    state.bApplicationMinimized = 1;
+    sample.stalled = true;
+    RenderNextFrame(); // as after a seek
+    EXPECT_EQ((CallList{"Update", "CompletionStatus(ABORT)"}), calls);
+    EXPECT_EQ((HANDLE)NULL, FrameStepEvent());
+    EXPECT_EQ(Playing, movie.state) << "no frame in time is not the end of the movie";
+    EXPECT_EQ(0, state.frameCount);
+    EXPECT_EQ("Warning !! No frame came from the stream within 3000 ms\n", Body());
+    EXPECT_TRUE(boxes.empty());
+}
+
 TEST_F(PlaybackTest, AnyOtherUpdateResultEndsThePlaybackToo)
 {
     OpenMovie(Playing);

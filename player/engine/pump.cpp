@@ -19,6 +19,23 @@ int64_t playStartTime;
 
 bool stepReportedFailure;
 
+// The frame fetch outstanding. Until its event is set the stream may be writing
+// into the sample's surface, so nothing draws from that surface meanwhile.
+HANDLE fetchEvent;
+bool fetchPending;
+// The time the window thread has spent waiting for the outstanding fetch (time
+// in a dialog's own message loop does not count: the frame may be long there).
+DWORD fetchWaitedMs;
+
+// How long a frame step waits for a frame the stream owes before it gives the
+// movie up.
+const DWORD STALL_LIMIT_MS = 10000;
+// How long a cancelled fetch may take to finish a frame the stream is writing.
+const DWORD SETTLE_MS = 500;
+// How long a single frame (after a seek, a rewind or a lost surface) is waited
+// for, with the window not answering meanwhile.
+const DWORD STILL_FRAME_WAIT_MS = 3000;
+
 // Set when a movie was opened, cleared by its first frame step: a movie whose
 // first frame cannot be fetched or drawn is reported, never played as empty.
 bool firstFramePending;
@@ -245,6 +262,8 @@ HRESULT RestoreLostSurfaces()
 
 HRESULT DrawCurrentFrame()
 {
+    if (!CancelFrameStep())
+        return S_FALSE; // the stream is still writing the frame
     HRESULT result = E_FAIL;
     DrawByMethod(&result);
     return result;
@@ -268,6 +287,8 @@ void ResetFrameTiming()
     stepReportedFailure = false;
     restoreFailureReported = false;
     firstFramePending = false;
+    fetchPending = false;
+    fetchWaitedMs = 0;
 }
 
 HRESULT Draw1()
@@ -409,6 +430,8 @@ void RestoreSurface()
         LogMessage("Warning: Calling RestoreSurface with non initialized movie\n");
         return;
     }
+    if (!CancelFrameStep())
+        return; // the stream is still writing the frame
     UpdateOutputRect();
     UpdateWindow(GetDlgItem(ghWnd, MOVIE_BACKGROUND));
     if (!IsOutputRectAcceptable())
@@ -422,6 +445,22 @@ void RestoreSurface()
     if (FAILED(hr) && !lossHandled)
         CHECK_ERROR_DD(hr, entry->callText);
 }
+
+namespace {
+
+// The movie after the start-up movie: the one of the command line, if any.
+void GoOnAfterInitialMovie()
+{
+    if (movie.source != Initial_movie)
+        return;
+    LogMessage("Restarting after InitalMoviePlayback\n");
+    movie.source = No_source;
+    ProcessCommandLine();
+    if (movie.source != No_source)
+        StartRendering();
+}
+
+} // namespace
 
 // The end of a playback: stop the stream, log the achieved frame rate and, after
 // the start-up movie, go on with the movie of the command line.
@@ -448,28 +487,81 @@ static void EndPlayback()
     state.frameCount = 0;
     bTimingStarted = 0;
     movie.state = Stopped;
-
-    if (movie.source == Initial_movie) {
-        LogMessage("Restarting after InitalMoviePlayback\n");
-        movie.source = No_source;
-        ProcessCommandLine();
-        if (movie.source != No_source)
-            StartRendering();
-    }
+    GoOnAfterInitialMovie();
 }
 
-void RenderNextFrame()
-{
-    stepReportedFailure = false;
-    if (!g_pSample)
-        return;
+namespace {
 
+// Asks the stream for the next frame. With an event the stream answers at once
+// and sets the event when the frame is in the sample (or the update ended
+// otherwise); MS_S_PENDING then says the fetch is outstanding.
+HRESULT BeginFetch()
+{
+    if (!fetchEvent)
+        fetchEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (!fetchEvent)
+        return g_pSample->Update(0, NULL, NULL, 0);
+    ResetEvent(fetchEvent);
+    const HRESULT hr = g_pSample->Update(SSUPDATE_ASYNC, fetchEvent, NULL, 0);
+    if (hr == MS_S_PENDING) {
+        fetchPending = true;
+        fetchWaitedMs = 0;
+    }
+    return hr;
+}
+
+// The result of the fetch whose event is set.
+HRESULT TakeFetchResult()
+{
+    fetchPending = false;
+    return g_pSample->CompletionStatus(0, 0);
+}
+
+// Ends the outstanding fetch: aborts it or, when the stream is writing the frame
+// already, lets it finish that. *result (when given) is how the fetch ended: S_OK
+// when the frame came in time. False when the fetch is still outstanding.
+bool SettleFetch(HRESULT *result)
+{
+    if (!fetchPending)
+        return true;
+    HRESULT hr = g_pSample->CompletionStatus(COMPSTAT_ABORT, 0);
+    if (hr == MS_S_PENDING && WaitForSingleObject(fetchEvent, SETTLE_MS) == WAIT_OBJECT_0)
+        hr = g_pSample->CompletionStatus(0, 0);
+    if (hr == MS_S_PENDING)
+        return false;
+    fetchPending = false;
+    if (result)
+        *result = hr;
+    return true;
+}
+
+void StartTiming()
+{
     if (!bTimingStarted) {
         playStartTime = (int64_t)time(NULL);
         bTimingStarted = 1;
     }
+}
 
-    HRESULT update = g_pSample->Update(0, NULL, NULL, 0);
+// A frame is in the sample: count it and take its time as the movie's position.
+void NoteFetchedFrame()
+{
+    UpdateOutputRect();
+    state.frameCount++;
+    STREAM_TIME now = 0;
+    HRESULT hr = g_pMMStream->GetTime(&now);
+    if (SUCCEEDED(CheckStep(hr, "g_pMMStream->GetTime(&movie.StreamTime.int64)", ERROR_TABLE_DS)))
+        movie.StreamTime = now;
+    // The movie's position is the time of the frame just fetched: Wine's
+    // stream clock starts again from 0 at every run, wherever it was sought to.
+    int64_t frameTime;
+    if (CurrentFrameTime(&frameTime))
+        movie.StreamTime = frameTime;
+}
+
+// The rest of a frame step, once the fetch has ended with update.
+void FinishStep(HRESULT update)
+{
     if (update == DDERR_SURFACELOST) {
         // The surface the stream decodes into lost its video memory (a screen
         // lock, a display-mode change): restore it and fetch again. A restore
@@ -477,22 +569,12 @@ void RenderNextFrame()
         // way this is no end of the movie.
         if (FAILED(RestoreLostSurfaces()))
             return;
-        update = g_pSample->Update(0, NULL, NULL, 0);
-        if (update == DDERR_SURFACELOST)
+        update = FetchFrameWaiting(STILL_FRAME_WAIT_MS);
+        if (update == DDERR_SURFACELOST || update == MS_S_PENDING)
             return;
     }
     if (update == S_OK) {
-        UpdateOutputRect();
-        state.frameCount++;
-        STREAM_TIME now = 0;
-        HRESULT hr = g_pMMStream->GetTime(&now);
-        if (SUCCEEDED(CheckStep(hr, "g_pMMStream->GetTime(&movie.StreamTime.int64)", ERROR_TABLE_DS)))
-            movie.StreamTime = now;
-        // The movie's position is the time of the frame just fetched: Wine's
-        // stream clock starts again from 0 at every run, wherever it was sought to.
-        int64_t frameTime;
-        if (CurrentFrameTime(&frameTime))
-            movie.StreamTime = frameTime;
+        NoteFetchedFrame();
         if (IsOutputRectAcceptable()) {
             HRESULT drawn;
             if (DrawByMethod(&drawn) && FAILED(drawn) && firstFramePending)
@@ -509,4 +591,117 @@ void RenderNextFrame()
         ReportFirstFrameFailure(update, "fetched");
     firstFramePending = false;
     EndPlayback();
+}
+
+// Waits at most timeoutMs for the fetch that update tells of; MS_S_PENDING when
+// no frame came in that time (the fetch is then cancelled).
+HRESULT AwaitFetch(HRESULT update, DWORD timeoutMs)
+{
+    if (update != MS_S_PENDING)
+        return update;
+    if (WaitForSingleObject(fetchEvent, timeoutMs) == WAIT_OBJECT_0)
+        return TakeFetchResult();
+    if (!SettleFetch(&update)) {
+        fetchPending = false; // the stream holds on to the sample: not waited for any longer
+        return MS_S_PENDING;
+    }
+    if (update == S_OK)
+        return update;
+    LogFormat("Warning !! No frame came from the stream within %d ms\n", (int)timeoutMs);
+    return MS_S_PENDING;
+}
+
+// Starts a frame step (false when there is no sample); *update is the fetch's
+// first answer.
+bool BeginStep(HRESULT *update)
+{
+    CancelFrameStep();
+    stepReportedFailure = false;
+    if (!g_pSample)
+        return false;
+    StartTiming();
+    *update = BeginFetch();
+    return true;
+}
+
+} // namespace
+
+HRESULT FetchFrameWaiting(DWORD timeoutMs)
+{
+    if (!g_pSample)
+        return E_POINTER;
+    CancelFrameStep();
+    return AwaitFetch(BeginFetch(), timeoutMs);
+}
+
+void RenderNextFrame()
+{
+    HRESULT update;
+    if (!BeginStep(&update))
+        return;
+    update = AwaitFetch(update, STILL_FRAME_WAIT_MS);
+    if (update != MS_S_PENDING)
+        FinishStep(update);
+}
+
+void StartFrameStep()
+{
+    if (fetchPending)
+        return;
+    HRESULT update;
+    if (!BeginStep(&update))
+        return;
+    if (update == MS_S_PENDING) {
+        if (WaitForSingleObject(fetchEvent, 0) != WAIT_OBJECT_0)
+            return; // the main loop waits for the event
+        update = TakeFetchResult();
+    }
+    FinishStep(update);
+}
+
+HANDLE FrameStepEvent() { return fetchPending ? fetchEvent : NULL; }
+
+void FinishFrameStep()
+{
+    if (fetchPending)
+        FinishStep(TakeFetchResult());
+}
+
+DWORD FrameStepMsLeft() { return fetchWaitedMs >= STALL_LIMIT_MS ? 0 : STALL_LIMIT_MS - fetchWaitedMs; }
+
+void FrameStepWaited(DWORD ms)
+{
+    fetchWaitedMs = ms >= STALL_LIMIT_MS - fetchWaitedMs ? STALL_LIMIT_MS : fetchWaitedMs + ms;
+}
+
+bool CancelFrameStep()
+{
+    HRESULT result = MS_S_NOUPDATE;
+    if (!SettleFetch(&result))
+        return false;
+    if (result == S_OK)
+        NoteFetchedFrame(); // it came just in time: whoever cancelled draws it
+    return true;
+}
+
+void AbandonStalledFrameStep()
+{
+    if (!fetchPending)
+        return;
+    LogFormat("Warning !! No frame came from the stream for %d seconds: the movie is stopped\n",
+              (int)(STALL_LIMIT_MS / 1000));
+    SettleFetch(NULL);
+    if (g_pMMStream)
+        g_pMMStream->SetState(STREAMSTATE_STOP);
+    // A stream that holds on to the sample even when stopped is not waited for
+    // any longer: the player has to stay usable.
+    fetchPending = false;
+    stepReportedFailure = true;
+    firstFramePending = false;
+    state.frameCount = 0;
+    bTimingStarted = 0;
+    movie.StreamTime = 0;
+    movie.state = Stopped;
+    ShowMessageBox(ghWnd, "The movie stopped delivering pictures, so it was stopped.", "Error", MB_OK);
+    GoOnAfterInitialMovie();
 }

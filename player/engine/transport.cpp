@@ -6,6 +6,9 @@
 
 namespace {
 
+// How long Stop waits for the first frame of the movie.
+const DWORD REWIND_FRAME_WAIT_MS = 3000;
+
 HRESULT RunStream()
 {
     return CHECK_ERROR_DS(g_pMMStream ? g_pMMStream->SetState(STREAMSTATE_RUN) : E_POINTER,
@@ -18,6 +21,7 @@ HRESULT RunStream()
 void RunFromStreamTime()
 {
     LogMessage("Going to execute:CHECK_ERROR_DS(g_pMMStream->Seek(movie.StreamTime.int64));\n");
+    CancelFrameStep();
     if (g_pMMStream)
         g_pMMStream->SetState(STREAMSTATE_STOP); // mostly stopped already
     if (movie.source == Url_asf)
@@ -86,6 +90,7 @@ HRESULT Pause()
     LogMessage("Pause()\n");
     if (movie.state == Uninitialized)
         return 0;
+    CancelFrameStep();
     HRESULT hr = E_POINTER;
     if (g_pMMStream) {
         // The resume point is the time of the frame on the screen. (The stream's
@@ -109,7 +114,7 @@ HRESULT Stop()
     movie.StreamTime = 0;
     RunFromStreamTime();
     if (g_pSample)
-        CHECK_ERROR_DS(g_pSample->Update(0, NULL, NULL, 0), "g_pSample->Update(0, NULL, NULL, 0)");
+        CHECK_ERROR_DS(FetchFrameWaiting(REWIND_FRAME_WAIT_MS), "g_pSample->Update(0, NULL, NULL, 0)");
     HRESULT hr = CHECK_ERROR_DS(g_pMMStream ? g_pMMStream->SetState(STREAMSTATE_STOP) : E_POINTER,
                                 "g_pMMStream->SetState(STREAMSTATE_STOP)");
     RestoreSurface();

@@ -82,6 +82,7 @@ void InitTrackbar()
 void ExitCode()
 {
     LogMessage("Going to execute ExitCode()\n");
+    CancelFrameStep();
     ReleaseHandle(g_pMMStream);
     ReleaseHandle(g_pSample);
     ReleaseHandle(g_pDDStream);
@@ -124,13 +125,31 @@ static bool RegisterMainWindowClass(HINSTANCE instance)
 // still leaves the user time to pause, stop or quit.
 const DWORD FAILED_STEP_GRACE_MS = 2000;
 
+// One frame step of the main loop has ended: the slider follows, and a step
+// that showed the error box holds the pump for FAILED_STEP_GRACE_MS.
+static void FrameStepEnded(bool *pumpPaused, DWORD *pumpPausedSince)
+{
+    UpdateTrackbarPosition();
+    if (LastFrameStepReportedFailure()) {
+        *pumpPaused = true;
+        *pumpPausedSince = GetTickCount();
+    }
+}
+
+// Frames are fetched without waiting for them: while the stream owes a frame the
+// loop serves messages and waits for the frame's event at the same time, so the
+// window answers, and Pause, Stop and Exit work, however long the stream takes.
 static int MainLoop(HACCEL accelerators)
 {
     MSG msg;
     DWORD pumpPausedSince = 0;
     bool pumpPaused = false;
     for (;;) {
-        if (PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE)) {
+        HANDLE frameEvent = FrameStepEvent();
+        if (frameEvent && WaitForSingleObject(frameEvent, 0) == WAIT_OBJECT_0) {
+            FinishFrameStep();
+            FrameStepEnded(&pumpPaused, &pumpPausedSince);
+        } else if (PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE)) {
             if (!GetMessageA(&msg, NULL, 0, 0))
                 return (int)msg.wParam;
             if (HandleMouseWheel(msg))
@@ -138,6 +157,14 @@ static int MainLoop(HACCEL accelerators)
             if (!TranslateAcceleratorA(ghWnd, accelerators, &msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
+            }
+        } else if (frameEvent) {
+            const DWORD start = GetTickCount();
+            const DWORD woke = MsgWaitForMultipleObjects(1, &frameEvent, FALSE, FrameStepMsLeft(), QS_ALLINPUT);
+            FrameStepWaited(GetTickCount() - start);
+            if (woke == WAIT_TIMEOUT && FrameStepMsLeft() == 0) {
+                AbandonStalledFrameStep();
+                FrameStepEnded(&pumpPaused, &pumpPausedSince);
             }
         } else if (movie.state == Playing && FramePumpReady()) {
             if (pumpPaused) {
@@ -148,12 +175,9 @@ static int MainLoop(HACCEL accelerators)
                 }
                 pumpPaused = false;
             }
-            RenderNextFrame();
-            UpdateTrackbarPosition();
-            if (LastFrameStepReportedFailure()) {
-                pumpPaused = true;
-                pumpPausedSince = GetTickCount();
-            }
+            StartFrameStep();
+            if (!FrameStepEvent())
+                FrameStepEnded(&pumpPaused, &pumpPausedSince);
         } else {
             pumpPaused = false;
             WaitMessage(); // nothing to pump: sleep until the next message
