@@ -1,5 +1,6 @@
 // Faults from outside while a movie plays: its file deleted, renamed or locked by
-// another program, its drive taken away, the log file made unwritable. The
+// another program, its drive taken away, the log file made unwritable, the
+// settings' registry key locked or volatile when the panel saves. The
 // player must play on or stop cleanly: no crash, no hang, no storm of boxes,
 // and it still answers its controls and its exit question afterwards.
 #include "driver.h"
@@ -332,5 +333,87 @@ TEST_F(PlaybackFaults, LogReplacedByAFolderWhilePlaying)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(player.log().c_str()))
         << "nothing more is written once the log failed";
 }
+
+// The user's movie key as another program or a locked-down profile may leave it
+// while the player runs.
+enum class KeyFault { RefusesWrites, Volatile };
+struct KeyFaultCase {
+    const char *name;
+    KeyFault fault;
+    const char *logLine, *boxText;
+};
+
+const char MOVIE_KEY[] = "Software\\Brontide\\Vizor Cinema\\movie";
+
+// Gives the key an access list that lets everyone read it and no one write it;
+// false when the system refuses the list.
+bool SetKeyAccess(HKEY key, DWORD access)
+{
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = NULL;
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        return false;
+    BYTE aclBytes[128];
+    PACL acl = (PACL)aclBytes;
+    SECURITY_DESCRIPTOR descriptor;
+    const bool done = InitializeAcl(acl, sizeof aclBytes, ACL_REVISION) &&
+                      AddAccessAllowedAce(acl, ACL_REVISION, access, everyone) &&
+                      InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                      SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+                      RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    FreeSid(everyone);
+    return done;
+}
+
+class SaveWhilePlaying : public PlaybackFaults, public ::testing::WithParamInterface<KeyFaultCase> {};
+
+// Save in the Control panel opened over the playing movie: one box says what
+// became of the settings, Cancel closes the panel and the movie plays on.
+TEST_P(SaveWhilePlaying, OneBoxTellsTheUserAndTheMoviePlaysOn)
+{
+    ASSERT_NO_FATAL_FAILURE(Play(moviePath));
+    HKEY key = NULL;
+    RegDeleteTreeA(HKEY_CURRENT_USER, MOVIE_KEY);
+    const DWORD options = GetParam().fault == KeyFault::Volatile ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, MOVIE_KEY, 0, NULL, options,
+                                             KEY_ALL_ACCESS | WRITE_DAC, NULL, &key, NULL));
+    struct Release {
+        HKEY key;
+        ~Release()
+        {
+            SetKeyAccess(key, KEY_ALL_ACCESS);
+            RegCloseKey(key);
+            RegDeleteTreeA(HKEY_CURRENT_USER, MOVIE_KEY);
+        }
+    } release = {key};
+    if (GetParam().fault == KeyFault::RefusesWrites)
+        ASSERT_TRUE(SetKeyAccess(key, KEY_READ));
+
+    PostMessageA(window, WM_COMMAND, 40009, 0); // View > Control panel
+    HWND panel = player.WaitForWindow("#32770", "Configuration panel", WAIT_MS);
+    ASSERT_TRUE(panel != NULL);
+    PostMessageA(panel, WM_COMMAND, 1071, 0); // Save
+    std::string text;
+    ASSERT_TRUE(player.AnswerMessageBox("Error", IDOK, WAIT_MS, &text)) << ReadLogText(player.log());
+    EXPECT_EQ(GetParam().boxText, text);
+    ASSERT_TRUE(player.WaitForLog(GetParam().logLine, WAIT_MS)) << ReadLogText(player.log());
+    FoundWindow box;
+    EXPECT_FALSE(player.WaitForMessageBox("Error", &box, 500)) << "one box for one Save: " << box.text;
+
+    PostMessageA(panel, WM_COMMAND, 1070, 0); // Cancel
+    ASSERT_TRUE(player.WaitForLog("Cofiguration change was canceled\n", WAIT_MS));
+    EXPECT_TRUE(WaitForFrame(window, LAST_FRAME, WAIT_MS)) << "plays on to the end";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , SaveWhilePlaying,
+    ::testing::Values(KeyFaultCase{"RefusesWrites", KeyFault::RefusesWrites,
+                                   "Warning !! The settings could not be saved to the registry\n",
+                                   "Couldn't save the settings"},
+                      KeyFaultCase{"Volatile", KeyFault::Volatile,
+                                   "Warning !! Registry key HKEY_CURRENT_USER\\Software\\Brontide\\Vizor "
+                                   "Cinema\\movie is volatile: the settings are lost when the user logs off\n",
+                                   "The settings are kept only until you log off"}),
+    [](const ::testing::TestParamInfo<KeyFaultCase> &info) { return info.param.name; });
 
 } // namespace
