@@ -173,9 +173,9 @@ void SaveConfiguration(HWND owner)
         allStored = false;
     }
     LogMessage("Configuration Changes Saved to Registry \n");
-    // The user believes the settings kept: one box for the whole Save when they
-    // are not, or when they go at log-off (a volatile key takes the values but
-    // forgets them).
+    // The user takes Save to keep the settings: one box for the whole Save when
+    // they are not kept, or only until log-off (a volatile key takes the values
+    // but forgets them).
     HWND boxOwner = owner ? owner : ghWnd;
     if (!allStored) {
         LogMessage("Warning !! The settings could not be saved to the registry\n");
