@@ -83,7 +83,7 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         else if (id == IDC_PANEL_CANCEL)
             ClosePanel(dialog, "Configuration Executed with Cancel\n", 0);
         else if (id == IDC_PANEL_SAVE)
-            SaveConfiguration();
+            SaveConfiguration(dialog);
         else if ((id >= OUTPUT_NO_STEREO && id <= OUTPUT_3D_TO_2D) || ProcessorOnlyOutput(id))
             panelSettings.OutputFormat = id;
         else if ((id >= SHIFTED_AB && id <= PURE_INTERLACED) || id == HALF_LR || id == HALF_AB)
@@ -133,7 +133,7 @@ void ReopenForNewMethod(MovieRecord &movie)
 
 } // namespace
 
-void SaveConfiguration()
+void SaveConfiguration(HWND owner)
 {
     const struct {
         const char *key;
@@ -158,16 +158,40 @@ void SaveConfiguration()
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, output.StrenghtOf2Dto3DEffect)  failed with HRESULT(0x%8.8X)\n",
          true},
     };
+    bool allStored = true;
     for (const auto &write : writes) {
         if (!write.valid)
             continue; // a group shown with nothing checked keeps its stored value
         int result = RegistryWrite(HKEY_CURRENT_USER, write.key, write.name, NULL, write.value);
-        if (result != 0)
+        if (result != 0) {
             LogFormat(write.failure, (unsigned)result);
+            allStored = false;
+        }
     }
-    if (!SaveLayoutFromNameSetting(panelSettings.layoutFromName != 0))
+    if (!SaveLayoutFromNameSetting(panelSettings.layoutFromName != 0)) {
         LogMessage("RegistryWrite(HKEY_CURRENT_USER,szKey2,\"LayoutFromFileName\") failed\n");
+        allStored = false;
+    }
     LogMessage("Configuration Changes Saved to Registry \n");
+    // The user takes Save to keep the settings: one box for the whole Save when
+    // they are not kept, or only until log-off (a volatile key takes the values
+    // but forgets them).
+    HWND boxOwner = owner ? owner : ghWnd;
+    if (!allStored) {
+        LogMessage("Warning !! The settings could not be saved to the registry\n");
+        ShowMessageBox(boxOwner, "Couldn't save the settings", "Error", MB_OK);
+        return;
+    }
+    const char *const keys[] = {szKey1, szKey2};
+    for (const char *key : keys) {
+        if (!RegistryKeyIsVolatile(HKEY_CURRENT_USER, key))
+            continue;
+        LogFormat("Warning !! Registry key HKEY_CURRENT_USER\\%s is volatile: the settings are lost when the user "
+                  "logs off\n",
+                  key);
+        ShowMessageBox(boxOwner, "The settings are kept only until you log off", "Error", MB_OK);
+        return;
+    }
 }
 
 void ApplyConfigurationPanel(MovieRecord &movie, OutputRecord &output)

@@ -19,7 +19,9 @@ extern int bPanelAccepted;
 
 void RunConfigurationPanel(HINSTANCE instance, HWND owner, MovieRecord &movie, OutputRecord &output,
                            StateRecord &state);
-void SaveConfiguration();
+// Writes panelSettings to the user's keys. When they are not all kept for good
+// the user is told in a box owned by owner (the main window when null).
+void SaveConfiguration(HWND owner = NULL);
 
 // Applies panelSettings to the records after the panel closed (step after the
 // dialog; re-opens an open movie when the video-memory method changed).

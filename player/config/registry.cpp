@@ -121,15 +121,40 @@ int RegistryWrite(HKEY root, const char *szKey, const char *szValueName, const c
     }
     if (!key.key)
         return 1;
+    LONG stored;
     if (szValue) {
         char text[256];
         snprintf(text, sizeof text, "%s", szValue); // at most 255 characters
         // The size counts the terminating zero, as REG_SZ requires.
-        RegSetValueExA(key.key, szValueName, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+        stored = RegSetValueExA(key.key, szValueName, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
     } else {
-        RegSetValueExA(key.key, szValueName, 0, REG_DWORD, (const BYTE *)&lValue, sizeof lValue);
+        stored = RegSetValueExA(key.key, szValueName, 0, REG_DWORD, (const BYTE *)&lValue, sizeof lValue);
     }
-    return 0;
+    return stored == ERROR_SUCCESS ? 0 : 1;
+}
+
+bool RegistryKeyIsVolatile(HKEY root, const char *szKey)
+{
+    KeyHolder key;
+    if (RegOpenKeyExA(root, szKey, 0, KEY_CREATE_SUB_KEY, &key.key) != ERROR_SUCCESS) {
+        key.key = NULL;
+        return false;
+    }
+    // A volatile key refuses lasting keys below it; asking for one is the only
+    // way to tell. The probe is taken away again when this made it.
+    static const char PROBE[] = "Parallaxia lasting key probe";
+    KeyHolder probe;
+    DWORD disposition = 0;
+    const LONG created = RegCreateKeyExA(key.key, PROBE, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_READ, NULL,
+                                         &probe.key, &disposition);
+    if (created != ERROR_SUCCESS) {
+        probe.key = NULL;
+        return created == ERROR_CHILD_MUST_BE_VOLATILE;
+    }
+    probe.Close();
+    if (disposition == REG_CREATED_NEW_KEY)
+        RegDeleteKeyA(key.key, PROBE);
+    return false;
 }
 
 void InitializeRegistry()

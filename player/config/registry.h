@@ -42,9 +42,13 @@ int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *sz
                  LONG *lResult, const char *szDefault, LONG lDefault);
 
 // Writes szValue as a text value when it is not null, otherwise lValue as a
-// 32-bit number, creating the key when needed. Returns 0 when the key could be
-// opened or created, 1 otherwise.
+// 32-bit number, creating the key when needed. Returns 0 when the value was
+// stored, 1 when the key could not be opened or created or refused the value.
 int RegistryWrite(HKEY root, const char *szKey, const char *szValueName, const char *szValue, LONG lValue);
+
+// Whether key szKey below root is volatile: what it holds is gone when the user
+// logs off (another program may have made it so). False when it is missing.
+bool RegistryKeyIsVolatile(HKEY root, const char *szKey);
 
 // Reads one setting: the user's value when there is one, else the machine's.
 // Returns 0 when either was found, 1 otherwise (value 0).

@@ -53,9 +53,12 @@ const char *LogFilePath()
     return logPath;
 }
 
+size_t (*g_pfnLogWrite)(const void *data, size_t size, size_t count, FILE *file) = fwrite;
+
 void ComposeErrorBoxText(char *out, size_t outSize)
 {
-    if (logCreated)
+    // Once the log could not be written, the box's own failure is not in it.
+    if (logCreated && logAvailable)
         snprintf(out, outSize, "See %s for error analysis", LogFilePath());
     else
         snprintf(out, outSize, "%s", NO_LOG_BOX_TEXT);
@@ -104,8 +107,11 @@ void LogMessage(const char *text)
             return;
         }
     }
-    fwrite(text, 1, strlen(text), file);
-    fclose(file);
+    const size_t length = strlen(text);
+    const bool written = g_pfnLogWrite(text, 1, length, file) == length;
+    // A full disk or a failing device may only show when the buffer is flushed.
+    if (fclose(file) != 0 || !written)
+        logAvailable = false; // as for a reopening that fails: later messages are dropped
 }
 
 void LogFormat(const char *format, ...)

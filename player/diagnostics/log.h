@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <stdio.h>
+
 // Size of every buffer a log message is composed in (terminator included).
 const int LOG_BUFFER_CHARS = 256;
 
@@ -24,7 +26,8 @@ const char *LogFilePath();
 extern const char *g_szDefaultLogPath;
 
 // The text of the error box that points at the log: the file actually written,
-// or NO_LOG_BOX_TEXT when no log file could be created.
+// or NO_LOG_BOX_TEXT when no log file could be created or the log could not be
+// written any more (the explanation of the box's failure is not in it).
 void ComposeErrorBoxText(char *out, size_t outSize);
 #define NO_LOG_BOX_TEXT "No log file could be written for error analysis"
 
@@ -36,6 +39,10 @@ void FormatLogTimeStamp(const SYSTEMTIME &time, char *out, size_t outSize);
 void LogComErrorText(HRESULT code);
 void LogDirectShowErrorText(HRESULT code);
 void LogDirectDrawErrorText(HRESULT code);
+
+// The writer's block write (fwrite); tests make it fail as a full disk or a
+// failing device would. A message not written whole switches the log off.
+extern size_t (*g_pfnLogWrite)(const void *data, size_t size, size_t count, FILE *file);
 
 // Puts the writer back into its start state (before the first message). Tests use it.
 void ResetLogWriter();

@@ -91,6 +91,59 @@ TEST_F(LogTest, FailedReopenSwitchesLoggingOffForGood)
     EXPECT_EQ("before\r\n", Body());
 }
 
+size_t FailingWrite(const void *, size_t, size_t, FILE *) { return 0; }
+
+// The log stops being writable in the middle of a run: what was written stays,
+// later messages are dropped, and the error box no longer sends the user to a
+// file that lacks the explanation of its failure.
+TEST_F(LogTest, ALogThatCannotBeWrittenAnyMoreIsNotPointedAt)
+{
+    enum Fault { WRITES_FAIL, HELD_EXCLUSIVELY, REPLACED_BY_A_FOLDER };
+    const struct {
+        const char *name;
+        Fault fault;
+    } cases[] = {
+        {"the handle's writes fail (full disk, failing device)", WRITES_FAIL},
+        {"another program holds the file exclusively", HELD_EXCLUSIVELY},
+        {"the file was replaced by a folder", REPLACED_BY_A_FOLDER},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetLogWriter();
+        LogMessage("before\n");
+        char box[MAX_PATH + 40];
+        ComposeErrorBoxText(box, sizeof box);
+        EXPECT_EQ("See " + path + " for error analysis", std::string(box));
+
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.fault == WRITES_FAIL)
+            g_pfnLogWrite = FailingWrite;
+        if (c.fault == HELD_EXCLUSIVELY)
+            held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        if (c.fault == REPLACED_BY_A_FOLDER) {
+            const std::string kept = ReadFileBytes(path);
+            ASSERT_TRUE(DeleteFileA(path.c_str()));
+            ASSERT_TRUE(CreateDirectoryA(path.c_str(), NULL));
+            LogMessage("dropped\n");
+            ASSERT_TRUE(RemoveDirectoryA(path.c_str()));
+            FILE *restored = fopen(path.c_str(), "wb");
+            ASSERT_NE(nullptr, restored);
+            fwrite(kept.data(), 1, kept.size(), restored);
+            fclose(restored);
+        } else {
+            LogMessage("dropped\n");
+        }
+        g_pfnLogWrite = fwrite;
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+
+        LogMessage("dropped as well\n");
+        EXPECT_EQ("before\r\n", Body());
+        ComposeErrorBoxText(box, sizeof box);
+        EXPECT_STREQ(NO_LOG_BOX_TEXT, box);
+    }
+}
+
 TEST_F(LogTest, ComposedMessagesAreCutToTheBuffer)
 {
     std::string longPath(400, 'p');

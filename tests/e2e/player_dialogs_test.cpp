@@ -235,7 +235,8 @@ TEST_F(PlayerDialogs, PanelOkAppliesCancelAndEscDropSaveWritesTheRegistry)
         EXPECT_EQ(0xFFFFFFFFu, RegistryNumber(otherKey, v.name)) << v.name << " only in its own key";
     }
 
-    // Keys that cannot be written: each of the five writes is logged, no box.
+    // Keys that cannot be written: each of the five writes is logged, and one box
+    // says the settings were not saved.
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema");
     HKEY volatileKey;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema", 0, NULL,
@@ -254,11 +255,15 @@ TEST_F(PlayerDialogs, PanelOkAppliesCancelAndEscDropSaveWritesTheRegistry)
          "HRESULT(0x00000001)\n",
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, output.StrenghtOf2Dto3DEffect)  "
          "failed with HRESULT(0x00000001)\n",
-         "Configuration Changes Saved to Registry \n"});
+         "Configuration Changes Saved to Registry \n",
+         "Warning !! The settings could not be saved to the registry\n"});
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema");
     EXPECT_TRUE(logged) << ReadLogText(player.log());
+    std::string boxText;
+    EXPECT_TRUE(player.AnswerMessageBox("Error", IDOK, WAIT_MS, &boxText));
+    EXPECT_EQ("Couldn't save the settings", boxText);
     FoundWindow error;
-    EXPECT_FALSE(player.WaitForMessageBox("Error", &error, 500));
+    EXPECT_FALSE(player.WaitForMessageBox("Error", &error, 500)) << "one box for one Save";
     PostMessageA(panel, WM_COMMAND, 1070, 0);
     ASSERT_TRUE(WaitForLines({"Configuration Executed with Cancel\n", "Cofiguration change was canceled\n"}));
 
