@@ -477,6 +477,19 @@ TEST_F(PlaybackTest, AnyOtherUpdateResultEndsThePlaybackToo)
     EXPECT_NE(std::string::npos, Body().find("Frames played: 0 \nEXPERIENTAL FRAMERATE: 0 \nVIDEOMEMORY_METHOD1\n"));
 }
 
+TEST_F(PlaybackTest, AFetchThatFailsAfterFramesIsReportedOnceAndEndsThePlayback)
+{
+    OpenMovie(Playing);
+    state.bApplicationMinimized = 1;
+    sample.updateResults = {S_OK, HRESULT_FROM_WIN32(ERROR_LOCK_VIOLATION)};
+    RenderNextFrame();
+    RenderNextFrame();
+    EXPECT_EQ(Stopped, movie.state);
+    EXPECT_NE(std::string::npos, Body().find("g_pSample->Update(0, NULL, NULL, 0)  failed with HRESULT(0x80070021)\n"
+                                             "Unknown Direct Show error code\nErorr code decimal -2147024863\n"));
+    EXPECT_EQ((std::vector<std::string>{CheckBox()}), boxes);
+}
+
 TEST_F(PlaybackTest, StartupMovieEndHandsOverToTheEmptyCommandLine)
 {
     OpenMovie(Playing, Initial_movie);

@@ -589,6 +589,11 @@ void FinishStep(HRESULT update)
     // An end before any frame is only normal for a movie that has no length.
     if (firstFramePending && (FAILED(update) || movie.totalTime > 0))
         ReportFirstFrameFailure(update, "fetched");
+    // A fetch that fails after frames were shown is no end of the movie: its file
+    // could not be read any more (locked by another program, its drive or share
+    // gone). Said once, then the playback ends as at the end.
+    else if (FAILED(update))
+        CheckStep(update, "g_pSample->Update(0, NULL, NULL, 0)", ERROR_TABLE_DS);
     firstFramePending = false;
     EndPlayback();
 }

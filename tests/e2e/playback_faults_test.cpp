@@ -386,8 +386,9 @@ TEST_P(SaveWhilePlaying, OneBoxTellsTheUserAndTheMoviePlaysOn)
             RegDeleteTreeA(HKEY_CURRENT_USER, MOVIE_KEY);
         }
     } release = {key};
-    if (GetParam().fault == KeyFault::RefusesWrites)
+    if (GetParam().fault == KeyFault::RefusesWrites) {
         ASSERT_TRUE(SetKeyAccess(key, KEY_READ));
+    }
 
     PostMessageA(window, WM_COMMAND, 40009, 0); // View > Control panel
     HWND panel = player.WaitForWindow("#32770", "Configuration panel", WAIT_MS);
