@@ -5,11 +5,16 @@
 // printed as a table with the growth figures. Exits 1 when a target is missed,
 // 2 when the run itself could not go on.
 //
-//   soak-player.exe [--openings N] [--every N] [--long MOVIE --long-every FRAMES]
+//   soak-player.exe [--openings N] [--every N] [--no-switches] [--long MOVIE --long-every FRAMES]
 //                   [--log-copy FILE] MOVIE...   (at most eight: the list's length)
+//   soak-player.exe --stream-churn ROUNDS MOVIE...   Wine's own share, without the player
 #include "driver.h"
 
+#include <amstream.h>
 #include <commctrl.h>
+#include <ddraw.h>
+#include <ddstream.h>
+#include <mmstream.h>
 #include <psapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -35,7 +40,7 @@ struct Figures {
     long long keys = -1, threads = -1, events = -1;
 };
 
-// Wine 8 answers GetGuiResources with 0 for every process; its GDI handle table
+// Wine 8 answers GetGuiResources with 0 for another process; its GDI handle table
 // is the one the process environment block points at (GdiSharedHandleTable),
 // as on old Windows, so the entries in use are counted there instead.
 struct GdiEntry {
@@ -163,37 +168,47 @@ long long SystemTableHandleCount(DWORD pid, Figures *f)
     return owned;
 }
 
-// Wine 8 gives 0 private bytes for another process. Its memory is that of a
-// Linux process: VmData in /proc/<pid>/status counts the private writable
-// mappings (the committed memory; reserved ranges are mapped without access).
-// The Linux process is found by its command line, the player's own path.
-std::string procFolder;
-
-long long ProcVmData(const std::string &programPath)
-{
-    if (procFolder.empty()) {
-        WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA("Z:\\proc\\*", &found);
-        if (find == INVALID_HANDLE_VALUE)
-            return -1;
-        do {
-            if (found.cFileName[0] < '0' || found.cFileName[0] > '9')
-                continue;
-            const std::string folder = std::string("Z:\\proc\\") + found.cFileName;
-            const std::string commandLine = ReadWholeFile(folder + "\\cmdline");
-            if (_strnicmp(commandLine.c_str(), programPath.c_str(), programPath.size()) == 0) {
-                procFolder = folder;
-                break;
-            }
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-        if (procFolder.empty())
-            return -1;
+// Wine 8 gives 0 private bytes for any process. Its memory is that of a Linux
+// process: VmData in /proc/<pid>/status counts the private writable mappings
+// (the committed memory; reserved ranges are mapped without access). The Linux
+// process is found by its command line: it starts with the program's path, or
+// holds a word only that process's command line has.
+struct ProcFolder {
+    std::string folder;
+    long long VmData(const std::string &commandLineStart, const char *word)
+    {
+        if (folder.empty()) {
+            WIN32_FIND_DATAA found;
+            HANDLE find = FindFirstFileA("Z:\\proc\\*", &found);
+            if (find == INVALID_HANDLE_VALUE)
+                return -1;
+            do {
+                if (found.cFileName[0] < '0' || found.cFileName[0] > '9')
+                    continue;
+                const std::string candidate = std::string("Z:\\proc\\") + found.cFileName;
+                std::string commandLine = ReadWholeFile(candidate + "\\cmdline");
+                const bool starts = !commandLineStart.empty() &&
+                                    _strnicmp(commandLine.c_str(), commandLineStart.c_str(), commandLineStart.size()) == 0;
+                for (char &c : commandLine)
+                    if (!c)
+                        c = ' ';
+                if (starts || (word && commandLine.find(word) != std::string::npos &&
+                               commandLine.find("soak-player") != std::string::npos &&
+                               commandLine.find("bash") == std::string::npos)) {
+                    folder = candidate;
+                    break;
+                }
+            } while (FindNextFileA(find, &found));
+            FindClose(find);
+            if (folder.empty())
+                return -1;
+        }
+        const std::string status = ReadWholeFile(folder + "\\status");
+        const size_t at = status.find("VmData:");
+        return at == std::string::npos ? -1 : atoll(status.c_str() + at + 7) * 1024;
     }
-    const std::string status = ReadWholeFile(procFolder + "\\status");
-    const size_t at = status.find("VmData:");
-    return at == std::string::npos ? -1 : atoll(status.c_str() + at + 7) * 1024;
-}
+};
+ProcFolder playerProc;
 
 bool gdiFromTable = false, userFromWindows = false, handlesFromTable = false, privateFromProc = false;
 std::string playerProgram;
@@ -234,7 +249,7 @@ Figures Measure(DWORD pid)
         f.privateBytes = (long long)memory.PrivateUsage;
     if (f.privateBytes <= 0) {
         privateFromProc = true;
-        f.privateBytes = ProcVmData(playerProgram);
+        f.privateBytes = playerProc.VmData(playerProgram, NULL);
     }
     CloseHandle(process);
     return f;
@@ -374,11 +389,101 @@ long long Growth(const std::vector<Row> &rows, long long Figures::*field)
     return rows.size() < 2 ? 0 : rows.back().f.*field - rows.front().f.*field;
 }
 
+// The share of the growth that is Wine's own: this program opens each movie
+// through a multimedia stream the way the player does (video and the default
+// sound renderer, run for a moment, stopped, released to the last reference)
+// and reads its own handles and GDI objects around it.
+void StreamChurn(const std::vector<std::string> &movies, int rounds)
+{
+    CoInitialize(NULL);
+    // As the player's second method: the stream decodes into a work surface of
+    // the program's own DirectDraw.
+    IDirectDraw *ddraw = NULL;
+    IDirectDrawSurface *work = NULL;
+    if (FAILED(DirectDrawCreate(NULL, &ddraw, NULL)) ||
+        FAILED(ddraw->SetCooperativeLevel(GetDesktopWindow(), DDSCL_NORMAL)))
+        return;
+    DDSURFACEDESC desc = {};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    desc.dwWidth = 1920;
+    desc.dwHeight = 1080;
+    if (FAILED(ddraw->CreateSurface(&desc, &work, NULL)))
+        return;
+    ProcFolder self;
+    std::vector<Row> rows;
+    int opening = 0;
+    for (int round = 0; round <= rounds; round++) {
+        for (const std::string &movie : movies) {
+            WCHAR name[MAX_PATH];
+            if (!MultiByteToWideChar(CP_ACP, 0, movie.c_str(), -1, name, MAX_PATH))
+                continue;
+            IAMMultiMediaStream *stream = NULL;
+            if (FAILED(CoCreateInstance(CLSID_AMMultiMediaStream, NULL, CLSCTX_INPROC_SERVER, IID_IAMMultiMediaStream,
+                                        (void **)&stream)))
+                return;
+            stream->Initialize(STREAMTYPE_READ, 0, NULL);
+            stream->AddMediaStream(ddraw, &MSPID_PrimaryVideo, 0, NULL);
+            stream->AddMediaStream(NULL, &MSPID_PrimaryAudio, AMMSF_ADDDEFAULTRENDERER, NULL);
+            if (SUCCEEDED(stream->OpenFile(name, 0))) {
+                IMediaStream *video = NULL;
+                IDirectDrawMediaStream *ddStream = NULL;
+                IDirectDrawStreamSample *sample = NULL;
+                DDSURFACEDESC format = {};
+                format.dwSize = sizeof format;
+                if (SUCCEEDED(stream->GetMediaStream(MSPID_PrimaryVideo, &video)) &&
+                    SUCCEEDED(video->QueryInterface(IID_IDirectDrawMediaStream, (void **)&ddStream)) &&
+                    SUCCEEDED(ddStream->GetFormat(&format, NULL, NULL, NULL))) {
+                    RECT rect = {0, 0, (LONG)format.dwWidth, (LONG)format.dwHeight};
+                    ddStream->CreateSample(work, &rect, 0, &sample);
+                }
+                stream->SetState(STREAMSTATE_RUN);
+                // About as many frames as the soak lets a movie play.
+                for (int frame = 0; sample && frame < 20 && sample->Update(0, NULL, NULL, 0) == S_OK; frame++) {
+                }
+                stream->SetState(STREAMSTATE_STOP);
+                if (sample)
+                    sample->Release();
+                if (ddStream)
+                    ddStream->Release();
+                if (video)
+                    video->Release();
+            }
+            const ULONG left = stream->Release();
+            opening++;
+            if (left)
+                printf("  the stream of %s kept %lu references\n", movie.c_str(), left);
+        }
+        // The first round warms up what Wine keeps for good (its DLLs, caches).
+        Figures f;
+        f.handles = SystemTableHandleCount(GetCurrentProcessId(), &f);
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, GetCurrentProcessId());
+        f.gdi = GdiTableCount(process);
+        CloseHandle(process);
+        f.privateBytes = self.VmData("", "--stream-churn");
+        rows.push_back({"churn", opening, f});
+    }
+    work->Release();
+    ddraw->Release();
+    CoUninitialize();
+    PrintTable("Wine's multimedia stream alone (this program, no player)", "openings", rows);
+    const long long from = rows.front().at;
+    const double private100 = Slope(rows, from, &Figures::privateBytes);
+    printf("Growth per 100 openings without the player: handles %+.2f (keys %+.2f, threads %+.2f, events %+.2f), gdi "
+           "%+.2f, private %+.0f bytes (%+.3f MB)\n",
+           Slope(rows, from, &Figures::handles), Slope(rows, from, &Figures::keys),
+           Slope(rows, from, &Figures::threads), Slope(rows, from, &Figures::events), Slope(rows, from, &Figures::gdi),
+           private100, private100 / 1048576.0);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     int openings = 500, every = 10;
+    bool switches = true;
+    int churnRounds = 0;
     long long longEvery = 5000;
     std::string longMovie, logCopy;
     std::vector<std::string> movies;
@@ -389,6 +494,10 @@ int main(int argc, char **argv)
             every = atoi(argv[++i]);
         else if (!strcmp(argv[i], "--long") && i + 1 < argc)
             longMovie = argv[++i];
+        else if (!strcmp(argv[i], "--stream-churn") && i + 1 < argc)
+            churnRounds = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--no-switches"))
+            switches = false;
         else if (!strcmp(argv[i], "--log-copy") && i + 1 < argc)
             logCopy = argv[++i];
         else if (!strcmp(argv[i], "--long-every") && i + 1 < argc)
@@ -401,6 +510,10 @@ int main(int argc, char **argv)
         return 2;
     }
     setvbuf(stdout, NULL, _IONBF, 0);
+    if (churnRounds > 0) {
+        StreamChurn(movies, churnRounds);
+        return 0;
+    }
 
     ProgramUnderTest player;
     // The player's folder goes with it; its log is kept where asked.
@@ -432,7 +545,8 @@ int main(int argc, char **argv)
     int opened = 0, refused = 0, boxes = 0;
     for (int i = 1; i <= openings; i++) {
         // The stereo settings change between openings: output and coding in turn.
-        PostMessageA(window, WM_COMMAND, i % 2 ? IDM_NEXT_OUTPUT : IDM_NEXT_CODING, 0);
+        if (switches)
+            PostMessageA(window, WM_COMMAND, i % 2 ? IDM_NEXT_OUTPUT : IDM_NEXT_CODING, 0);
         const std::string &movie = movies[(i - 1) % movies.size()];
         const int ended = player.CountInLog(ENDED);
         const bool measure = i % every == 0;
