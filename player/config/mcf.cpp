@@ -1,5 +1,7 @@
 #include "config/mcf.h"
 
+#include "settings.h"
+
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -13,46 +15,6 @@ McfLineTable mcfLines;
 namespace {
 
 const char NOT_AVAILABLE[] = "not available\n";
-
-const char *const stereoKeywords[] = {"PURE_2D\n", "SHIFTED_AB\n", "PURE_AB\n", "PURE_LR\n", "PURE_INTERLACED\n",
-                                      "HALF_LR\n", "HALF_AB\n"};
-
-// Line 12 keyword to movie.StereoCodingFormat ("PURE_2D" is accepted but sets nothing).
-const struct {
-    const char *keyword;
-    int value;
-} stereoCodings[] = {
-    {"SHIFTED_AB\n", 1076},
-    {"PURE_AB\n", 1077},
-    {"PURE_LR\n", 1078},
-    {"PURE_INTERLACED\n", 1079},
-    {"HALF_LR\n", 1115},
-    {"HALF_AB\n", 1116},
-};
-
-// Line 18 keyword to output.OutputFormat.
-const struct {
-    const char *keyword;
-    int value;
-} outputFormats[] = {
-    {"OUTPUT_NO_STEREO\n", 1072},
-    {"OUTPUT_PURE_INTERLACED\n", 1073},
-    {"OUTPUT_2D_TO_3D\n", 1074},
-    {"OUTPUT_3D_TO_2D\n", 1075},
-    {"OUTPUT_3D_TO_2D_SECOND\n", 1101},
-    {"OUTPUT_ANAGLYPH_RED_CYAN\n", 1102},
-    {"OUTPUT_ANAGLYPH_RED_CYAN_HALF\n", 1103},
-    {"OUTPUT_ANAGLYPH_RED_CYAN_COLOUR\n", 1104},
-    {"OUTPUT_ANAGLYPH_RED_CYAN_GREY\n", 1105},
-    {"OUTPUT_ANAGLYPH_GREEN_MAGENTA\n", 1106},
-    {"OUTPUT_ANAGLYPH_AMBER_BLUE\n", 1107},
-    {"OUTPUT_COLUMNS\n", 1108},
-    {"OUTPUT_CHECKERBOARD\n", 1109},
-    {"OUTPUT_SIDE_BY_SIDE\n", 1110},
-    {"OUTPUT_SIDE_BY_SIDE_HALF\n", 1111},
-    {"OUTPUT_ABOVE_BELOW\n", 1112},
-    {"OUTPUT_ABOVE_BELOW_HALF\n", 1113},
-};
 
 bool EndsOn(const char *name, const char *upper, const char *lower)
 {
@@ -83,12 +45,11 @@ void LogNumbered(const char *format, int n)
     LogMessage(text);
 }
 
-int OutputFormatOf(const char *line)
+// Line 12: a coding of the settings' table or "PURE_2D", which is accepted but
+// sets nothing.
+bool StereoLineKnown(const char *line)
 {
-    for (const auto &format : outputFormats)
-        if (strcmp(line, format.keyword) == 0)
-            return format.value;
-    return 0;
+    return strcmp(line, "PURE_2D\n") == 0 || SettingFromMcfLine(Setting::Coding, line) != 0;
 }
 
 } // namespace
@@ -236,10 +197,7 @@ int ParseMCFStructure(const McfLineTable &lines)
         LogMessage("Warning: movie is not available from local HD\n");
 
     LogMessage(lines.Line(12));
-    bool stereoKnown = false;
-    for (const char *keyword : stereoKeywords)
-        stereoKnown = stereoKnown || strcmp(lines.Line(12), keyword) == 0;
-    if (stereoKnown) {
+    if (StereoLineKnown(lines.Line(12))) {
         LogMessage("Movie format succesfuly identified\n");
     } else {
         LogMessage("Error: movie stereo format not recognized\n");
@@ -264,7 +222,7 @@ int ParseMCFStructure(const McfLineTable &lines)
     }
 
     LogMessage(lines.Line(18));
-    if (OutputFormatOf(lines.Line(18))) {
+    if (SettingFromMcfLine(Setting::Output, lines.Line(18))) {
         LogMessage("Movie output format succesfuly identified\n");
     } else {
         LogMessage("Error: requested output format not recognized\n");
@@ -313,12 +271,12 @@ void DecodeMCF(const McfLineTable &lines, McfMovie &out)
     CopyMCFText(out.szAuthor, sizeof out.szAuthor, lines.Line(8));
     CopyMCFText(out.szCategory, sizeof out.szCategory, lines.Line(9));
 
-    for (const auto &coding : stereoCodings)
-        if (strcmp(lines.Line(12), coding.keyword) == 0)
-            out.StereoCodingFormat = coding.value;
+    const int32_t coding = SettingFromMcfLine(Setting::Coding, lines.Line(12));
+    if (coding)
+        out.StereoCodingFormat = coding;
 
     out.outputWidth = McfLineInteger(lines.Line(16));
     out.outputHeight = McfLineInteger(lines.Line(17));
-    out.OutputFormat = OutputFormatOf(lines.Line(18));
+    out.OutputFormat = SettingFromMcfLine(Setting::Output, lines.Line(18));
     out.StrenghtOf2Dto3DEffect = McfLineInteger(lines.Line(19));
 }

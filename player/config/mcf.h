@@ -68,10 +68,10 @@ struct McfMovie {
     char szName[MCF_NAME_CHARS];
     char szAuthor[MCF_NAME_CHARS];
     char szCategory[MCF_NAME_CHARS];
-    int StereoCodingFormat; // 1076 to 1079, 1115, 1116; 0 for PURE_2D
+    int StereoCodingFormat; // a coding of the settings' table; 0 for PURE_2D
     int outputWidth;
     int outputHeight;
-    int OutputFormat; // 1072 to 1075, 1101 to 1113
+    int OutputFormat; // an output of the settings' table; 0 when line 18 names none
     int StrenghtOf2Dto3DEffect;
 };
 // Takes the movie's settings from a validated table, logging the choice of

@@ -14,43 +14,36 @@ int bPanelAccepted;
 
 namespace {
 
-// A radio group's value: one of its buttons' ids. Any other value (0 on a fresh
-// player) shows the group with nothing checked.
-bool InGroup(int32_t value, int first, int last) { return value >= first && value <= last; }
+bool ValidOutput(int32_t v) { return IsSettingValue(Setting::Output, v); }
+bool ValidCoding(int32_t v) { return IsSettingValue(Setting::Coding, v); }
+bool ValidEyes(int32_t v) { return IsSettingValue(Setting::Eyes, v); }
+bool ValidMethod(int32_t v) { return IsSettingValue(Setting::Method, v); }
 
-// The values a group's buttons stand for: the original ones and those the
-// processor method adds.
-bool ValidOutput(int32_t v)
+// The panel's value of a setting.
+int32_t PanelValue(Setting setting)
 {
-    return InGroup(v, OUTPUT_NO_STEREO, OUTPUT_3D_TO_2D) || InGroup(v, OUTPUT_3D_TO_2D_SECOND, OUTPUT_ABOVE_BELOW_HALF);
-}
-bool ValidCoding(int32_t v) { return InGroup(v, SHIFTED_AB, PURE_INTERLACED) || InGroup(v, HALF_LR, HALF_AB); }
-bool ValidEyes(int32_t v) { return InGroup(v, LEFT_TOP, RIGHT_TOP); }
-bool ValidMethod(int32_t v)
-{
-    return InGroup(v, VIDEOMEMORY_METHOD1, VIDEOMEMORY_METHOD2) || v == VIDEOMEMORY_METHOD3;
+    switch (setting) {
+    case Setting::Output:
+        return panelSettings.OutputFormat;
+    case Setting::Coding:
+        return panelSettings.StereoCodingFormat;
+    case Setting::Eyes:
+        return panelSettings.EyeCodingFormat;
+    case Setting::Method:
+        return panelSettings.VideomemoryMethod;
+    }
+    return 0;
 }
 
 void CheckWorkingValues(HWND dialog)
 {
-    SendDlgItemMessageA(dialog, IDC_STRENGTH, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    SendDlgItemMessageA(dialog, IDC_STRENGTH, TBM_SETRANGE, TRUE, MAKELPARAM(STRENGTH_MIN, STRENGTH_MAX));
     SendDlgItemMessageA(dialog, IDC_STRENGTH, TBM_SETPOS, TRUE, panelSettings.StrenghtOf2Dto3DEffect);
-    const struct {
-        int first, last, value;
-    } groups[] = {
-        {1072, 1075, panelSettings.OutputFormat},
-        {1076, 1079, panelSettings.StereoCodingFormat},
-        {1080, 1081, panelSettings.EyeCodingFormat},
-        {1082, 1083, panelSettings.VideomemoryMethod},
-        {OUTPUT_3D_TO_2D_SECOND, OUTPUT_ABOVE_BELOW_HALF, panelSettings.OutputFormat},
-        {VIDEOMEMORY_METHOD3, VIDEOMEMORY_METHOD3, panelSettings.VideomemoryMethod},
-        {HALF_LR, HALF_AB, panelSettings.StereoCodingFormat},
-    };
-    for (const auto &group : groups) {
-        // A value outside the group leaves every button of it unchecked.
-        for (int id = group.first; id <= group.last; id++)
-            CheckDlgButton(dialog, id, id == group.value ? BST_CHECKED : BST_UNCHECKED);
-    }
+    // Each value's radio button has the value's number as its id. A value that
+    // is none of its setting's (0 on a fresh player) leaves every button of the
+    // group unchecked.
+    for (const SettingValue &value : SETTING_VALUES)
+        CheckDlgButton(dialog, value.number, value.number == PanelValue(value.setting) ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_LAYOUT_FROM_NAME, panelSettings.layoutFromName ? BST_CHECKED : BST_UNCHECKED);
 }
 
@@ -84,13 +77,13 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             ClosePanel(dialog, "Configuration Executed with Cancel\n", 0);
         else if (id == IDC_PANEL_SAVE)
             SaveConfiguration(dialog);
-        else if ((id >= OUTPUT_NO_STEREO && id <= OUTPUT_3D_TO_2D) || ProcessorOnlyOutput(id))
+        else if (ValidOutput(id))
             panelSettings.OutputFormat = id;
-        else if ((id >= SHIFTED_AB && id <= PURE_INTERLACED) || id == HALF_LR || id == HALF_AB)
+        else if (ValidCoding(id))
             panelSettings.StereoCodingFormat = id;
-        else if (id == LEFT_TOP || id == RIGHT_TOP)
+        else if (ValidEyes(id))
             panelSettings.EyeCodingFormat = id;
-        else if (id == VIDEOMEMORY_METHOD1 || id == VIDEOMEMORY_METHOD2 || id == VIDEOMEMORY_METHOD3)
+        else if (ValidMethod(id))
             panelSettings.VideomemoryMethod = id;
         else if (id == IDC_LAYOUT_FROM_NAME)
             panelSettings.layoutFromName = IsDlgButtonChecked(dialog, id) == BST_CHECKED;

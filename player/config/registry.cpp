@@ -165,19 +165,19 @@ void InitializeRegistry()
         LONG value;
         const char *failure;
     } defaults[] = {
-        {szKey1, "StereoCodingFormat", SHIFTED_AB,
+        {szKey1, "StereoCodingFormat", PRESET_CODING,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"StereoCodingFormat\", NULL, SHIFTED_AB)  failed with "
          "HRESULT(0x%8.8X)\n"},
-        {szKey1, "EyeCodingFormat", LEFT_TOP,
+        {szKey1, "EyeCodingFormat", PRESET_EYES,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"EyeCodingFormat\", NULL, LEFT_TOP)  failed with "
          "HRESULT(0x%8.8X)\n"},
-        {szKey2, "OutputFormat", OUTPUT_PURE_INTERLACED,
+        {szKey2, "OutputFormat", PRESET_OUTPUT,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"OutputFormat\",NULL,OUTPUT_PURE_INTERLACED)  failed with "
          "HRESULT(0x%8.8X)\n"},
-        {szKey2, "VideomemoryMethod", VIDEOMEMORY_METHOD2,
+        {szKey2, "VideomemoryMethod", PRESET_METHOD,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"VideomemoryMethod\",NULL, VIDEOMEMORY_METHOD2)  failed with "
          "HRESULT(0x%8.8X)\n"},
-        {szKey2, "StrenghtOf2Dto3DEffect", 50,
+        {szKey2, "StrenghtOf2Dto3DEffect", PRESET_STRENGTH,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, 50)  failed with "
          "HRESULT(0x%8.8X)\n"},
     };

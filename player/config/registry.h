@@ -59,7 +59,7 @@ int ReadSetting(const char *szKey, const char *szValueName, LONG &value);
 // state.frameCount and state.bApplicationMinimized.
 void ReadRegistrySettings(MovieRecord &movie, OutputRecord &output, StateRecord &state);
 
-// Writes the five defaults to the user's keys: 1076, 1080, 1073, 1083 and 50.
+// Writes the five presets (settings.h) to the user's keys.
 void InitializeRegistry();
 
 // Whether a movie's file name may set its stereo layout: the value

@@ -13,58 +13,7 @@
 #include <stdint.h>
 
 #include "engine/ddraw_factory.h"
-
-enum OutputFormat : int32_t {
-    OUTPUT_NO_STEREO = 1072,
-    OUTPUT_PURE_INTERLACED = 1073,
-    OUTPUT_2D_TO_3D = 1074,
-    OUTPUT_3D_TO_2D = 1075,
-    // Drawn by the processor compositor (VIDEOMEMORY_METHOD3; the other methods
-    // hand them to it too).
-    OUTPUT_3D_TO_2D_SECOND = 1101,          // the view that comes second in the frame
-    OUTPUT_ANAGLYPH_RED_CYAN = 1102,        // Dubois least squares
-    OUTPUT_ANAGLYPH_RED_CYAN_HALF = 1103,   // red from the left eye's grey, cyan in colour
-    OUTPUT_ANAGLYPH_RED_CYAN_COLOUR = 1104, // full colour
-    OUTPUT_ANAGLYPH_RED_CYAN_GREY = 1105,   // both eyes grey
-    OUTPUT_ANAGLYPH_GREEN_MAGENTA = 1106,   // Dubois
-    OUTPUT_ANAGLYPH_AMBER_BLUE = 1107,      // Dubois
-    OUTPUT_COLUMNS = 1108,                  // left eye on odd screen columns
-    OUTPUT_CHECKERBOARD = 1109,             // left eye where screen column + row is odd
-    OUTPUT_SIDE_BY_SIDE = 1110,             // each eye in its half, keeping its shape
-    OUTPUT_SIDE_BY_SIDE_HALF = 1111,        // each eye squeezed into its half (3D TVs)
-    OUTPUT_ABOVE_BELOW = 1112,
-    OUTPUT_ABOVE_BELOW_HALF = 1113,
-};
-
-// True for the output formats only the processor compositor draws.
-inline bool ProcessorOnlyOutput(int32_t format)
-{
-    return format >= OUTPUT_3D_TO_2D_SECOND && format <= OUTPUT_ABOVE_BELOW_HALF;
-}
-
-enum StereoCodingFormat : int32_t {
-    SHIFTED_AB = 1076,
-    PURE_AB = 1077,
-    PURE_LR = 1078,
-    PURE_INTERLACED = 1079,
-    // Half-size views, as 3D movies are distributed; the processor compositor
-    // (VIDEOMEMORY_METHOD3) reads them.
-    HALF_LR = 1115,
-    HALF_AB = 1116,
-};
-
-enum EyeCodingFormat : int32_t {
-    LEFT_TOP = 1080,
-    RIGHT_TOP = 1081,
-};
-
-enum VideomemoryMethod : int32_t {
-    VIDEOMEMORY_METHOD1 = 1082,
-    VIDEOMEMORY_METHOD2 = 1083,
-    // Frames land in g_pDDSoff_screen1 as with method 2; the processor composes
-    // the movie area from them and one copy shows it (Draw3).
-    VIDEOMEMORY_METHOD3 = 1114,
-};
+#include "settings.h"
 
 enum MovieState : int32_t {
     Uninitialized = 0,

@@ -8,10 +8,10 @@
 #include <stdio.h>
 #include <string.h>
 
-static_assert(CODING_SHIFTED_AB == SHIFTED_AB && CODING_PURE_AB == PURE_AB && CODING_PURE_LR == PURE_LR &&
-                  CODING_PURE_INTERLACED == PURE_INTERLACED,
+static_assert(SHIFTED_AB == SHIFTED_AB && PURE_AB == PURE_AB && PURE_LR == PURE_LR &&
+                  PURE_INTERLACED == PURE_INTERLACED,
               "coding numbers");
-static_assert(EYE_LEFT_TOP == LEFT_TOP && EYE_RIGHT_TOP == RIGHT_TOP, "eye order numbers");
+static_assert(LEFT_TOP == LEFT_TOP && RIGHT_TOP == RIGHT_TOP, "eye order numbers");
 static_assert(sizeof(RECT) == sizeof(StereoRect), "rectangle layout");
 
 void StereoSurfaceSize(IDirectDrawSurface *surface, int32_t *width, int32_t *height)

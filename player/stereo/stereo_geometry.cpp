@@ -4,7 +4,7 @@ bool StereoViewRectangles(StereoRect source, int32_t coding, StereoRect *left_re
 {
     const int32_t L = source.left, T = source.top, R = source.right, B = source.bottom;
     switch (coding) {
-    case CODING_SHIFTED_AB: {
+    case SHIFTED_AB: {
         // Upper view, a band of 5 % of the frame height, lower view.
         const int32_t gap = (5 * B) / 100;
         const int32_t height = (B - gap) / 2;
@@ -12,15 +12,15 @@ bool StereoViewRectangles(StereoRect source, int32_t coding, StereoRect *left_re
         *right_rect = {L, gap + height, R, B};
         return true;
     }
-    case CODING_PURE_AB:
+    case PURE_AB:
         *left_rect = {L, 0, R, B / 2};
         *right_rect = {L, B / 2 + 1, R, B};
         return true;
-    case CODING_PURE_LR:
+    case PURE_LR:
         *left_rect = {L, T, R / 2, B};
         *right_rect = {R / 2 + 1, T, R, B};
         return true;
-    case CODING_PURE_INTERLACED:
+    case PURE_INTERLACED:
         // Both views span the whole frame; the callers pick the lines.
         *left_rect = {L, T, R, B};
         *right_rect = {L, T, R, B};
@@ -34,7 +34,7 @@ bool FirstViewOnTopRow(int32_t destinationTop, int32_t eyeCoding)
 {
     // The row's own parity (bit 0), so a top row of -1 counts as odd like row 1.
     const int32_t parity = destinationTop & 1;
-    return parity == (eyeCoding == EYE_LEFT_TOP ? 1 : 0);
+    return parity == (eyeCoding == LEFT_TOP ? 1 : 0);
 }
 
 int32_t SyntheticShift(int32_t width, int32_t strength)

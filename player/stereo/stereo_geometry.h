@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+#include "settings.h"
+
 // Same layout as the platform's RECT: right and bottom are exclusive.
 struct StereoRect {
     int32_t left, top, right, bottom;
@@ -16,14 +18,6 @@ inline bool operator==(const StereoRect &a, const StereoRect &b)
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 inline bool operator!=(const StereoRect &a, const StereoRect &b) { return !(a == b); }
-
-// The numbers the settings store and the records use for the codings and eye orders.
-const int32_t CODING_SHIFTED_AB = 1076;
-const int32_t CODING_PURE_AB = 1077;
-const int32_t CODING_PURE_LR = 1078;
-const int32_t CODING_PURE_INTERLACED = 1079;
-const int32_t EYE_LEFT_TOP = 1080;
-const int32_t EYE_RIGHT_TOP = 1081;
 
 // The rectangles of the first and second view of a frame. Returns false (and
 // leaves both untouched) for a coding outside the four.

@@ -21,18 +21,18 @@ struct ViewCase {
 };
 
 const ViewCase viewCases[] = {
-    {"SHIFTED_AB PAL", {0, 0, 720, 576}, CODING_SHIFTED_AB, {0, 0, 720, 274}, {0, 302, 720, 576}},
-    {"PURE_AB PAL", {0, 0, 720, 576}, CODING_PURE_AB, {0, 0, 720, 288}, {0, 289, 720, 576}},
-    {"PURE_LR PAL", {0, 0, 720, 576}, CODING_PURE_LR, {0, 0, 360, 576}, {361, 0, 720, 576}},
-    {"PURE_INTERLACED PAL", {0, 0, 720, 576}, CODING_PURE_INTERLACED, {0, 0, 720, 576}, {0, 0, 720, 576}},
+    {"SHIFTED_AB PAL", {0, 0, 720, 576}, SHIFTED_AB, {0, 0, 720, 274}, {0, 302, 720, 576}},
+    {"PURE_AB PAL", {0, 0, 720, 576}, PURE_AB, {0, 0, 720, 288}, {0, 289, 720, 576}},
+    {"PURE_LR PAL", {0, 0, 720, 576}, PURE_LR, {0, 0, 360, 576}, {361, 0, 720, 576}},
+    {"PURE_INTERLACED PAL", {0, 0, 720, 576}, PURE_INTERLACED, {0, 0, 720, 576}, {0, 0, 720, 576}},
     // Below 20 rows the band is empty and the views touch.
-    {"SHIFTED_AB 10 rows", {0, 0, 16, 10}, CODING_SHIFTED_AB, {0, 0, 16, 5}, {0, 5, 16, 10}},
-    {"SHIFTED_AB 20 rows", {0, 0, 16, 20}, CODING_SHIFTED_AB, {0, 0, 16, 9}, {0, 10, 16, 20}},
-    {"PURE_LR wide", {0, 0, 1440, 576}, CODING_PURE_LR, {0, 0, 720, 576}, {721, 0, 1440, 576}},
-    {"PURE_AB odd height", {0, 0, 720, 577}, CODING_PURE_AB, {0, 0, 720, 288}, {0, 289, 720, 577}},
+    {"SHIFTED_AB 10 rows", {0, 0, 16, 10}, SHIFTED_AB, {0, 0, 16, 5}, {0, 5, 16, 10}},
+    {"SHIFTED_AB 20 rows", {0, 0, 16, 20}, SHIFTED_AB, {0, 0, 16, 9}, {0, 10, 16, 20}},
+    {"PURE_LR wide", {0, 0, 1440, 576}, PURE_LR, {0, 0, 720, 576}, {721, 0, 1440, 576}},
+    {"PURE_AB odd height", {0, 0, 720, 577}, PURE_AB, {0, 0, 720, 288}, {0, 289, 720, 577}},
     // The left and top of the source are used as the table says, nothing more.
-    {"SHIFTED_AB offset", {8, 4, 728, 580}, CODING_SHIFTED_AB, {8, 0, 728, 275}, {8, 304, 728, 580}},
-    {"PURE_LR offset", {8, 4, 728, 580}, CODING_PURE_LR, {8, 4, 364, 580}, {365, 4, 728, 580}},
+    {"SHIFTED_AB offset", {8, 4, 728, 580}, SHIFTED_AB, {8, 0, 728, 275}, {8, 304, 728, 580}},
+    {"PURE_LR offset", {8, 4, 728, 580}, PURE_LR, {8, 4, 364, 580}, {365, 4, 728, 580}},
 };
 
 TEST(StereoGeometry, ViewRectanglesOfEachCoding)
@@ -64,21 +64,21 @@ struct ParityCase {
 // The first view goes to odd screen rows for LEFT_TOP and to even rows for
 // RIGHT_TOP, wherever the destination starts.
 const ParityCase parityCases[] = {
-    {200, EYE_LEFT_TOP, false}, {201, EYE_LEFT_TOP, true},  {200, EYE_RIGHT_TOP, true},
-    {201, EYE_RIGHT_TOP, false}, {0, EYE_LEFT_TOP, false},   {0, EYE_RIGHT_TOP, true},
+    {200, LEFT_TOP, false}, {201, LEFT_TOP, true},  {200, RIGHT_TOP, true},
+    {201, RIGHT_TOP, false}, {0, LEFT_TOP, false},   {0, RIGHT_TOP, true},
     // Above the screen's top edge the row keeps its parity: -1 is odd, -2 even.
-    {-1, EYE_LEFT_TOP, true},   {-1, EYE_RIGHT_TOP, false}, {-2, EYE_LEFT_TOP, false},
-    {-2, EYE_RIGHT_TOP, true},
+    {-1, LEFT_TOP, true},   {-1, RIGHT_TOP, false}, {-2, LEFT_TOP, false},
+    {-2, RIGHT_TOP, true},
 };
 
 TEST(StereoGeometry, RowParityRule)
 {
     for (const ParityCase &c : parityCases) {
         EXPECT_EQ(c.firstViewOnTop, FirstViewOnTopRow(c.top, c.eye))
-            << "top " << c.top << (c.eye == EYE_LEFT_TOP ? " LEFT_TOP" : " RIGHT_TOP");
+            << "top " << c.top << (c.eye == LEFT_TOP ? " LEFT_TOP" : " RIGHT_TOP");
         // Rows of the first view, absolute: odd for LEFT_TOP.
         const int32_t firstViewRow = c.firstViewOnTop ? c.top : c.top + 1;
-        EXPECT_EQ(c.eye == EYE_LEFT_TOP ? 1 : 0, firstViewRow & 1) << "top " << c.top;
+        EXPECT_EQ(c.eye == LEFT_TOP ? 1 : 0, firstViewRow & 1) << "top " << c.top;
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "settings.h"
+
 #include <string>
 #include <vector>
 
@@ -117,11 +119,11 @@ private:
 // The five player settings as the installation package leaves them in the
 // machine's keys; WritePlayerSettings also clears the user's keys.
 struct PlayerSettings {
-    DWORD StereoCodingFormat = 1076; // SHIFTED_AB
-    DWORD EyeCodingFormat = 1080;    // LEFT_TOP
-    DWORD OutputFormat = 1073;       // OUTPUT_PURE_INTERLACED
-    DWORD VideomemoryMethod = 1083;  // VIDEOMEMORY_METHOD2
-    DWORD StrenghtOf2Dto3DEffect = 50;
+    DWORD StereoCodingFormat = PRESET_CODING;
+    DWORD EyeCodingFormat = PRESET_EYES;
+    DWORD OutputFormat = PRESET_OUTPUT;
+    DWORD VideomemoryMethod = PRESET_METHOD;
+    DWORD StrenghtOf2Dto3DEffect = PRESET_STRENGTH;
     // The user's list of recent files (File menu), newest first; none by default.
     std::vector<std::string> recentFiles;
 };
