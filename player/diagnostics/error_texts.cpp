@@ -1,6 +1,9 @@
 // Result-code texts and the failure check wrapped around platform calls.
 #include "diagnostics/log.h"
-#include "engine/records.h"
+
+#include <ddraw.h>
+#include <mmstream.h>
+#include <stdint.h>
 
 #include <stdio.h>
 
@@ -119,7 +122,7 @@ HRESULT CheckError(HRESULT result, const char *callText, ErrorTable table)
         LogCallFailure(result, callText, table);
         char text[MAX_PATH + 40];
         ComposeErrorBoxText(text, sizeof text);
-        ShowMessageBox(ghWnd, text, "Error", MB_OK);
+        ShowMessageBox(g_hBoxOwner, text, "Error", MB_OK);
     }
     return result;
 }

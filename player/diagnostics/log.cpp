@@ -130,6 +130,7 @@ static int SystemMessageBox(HWND owner, const char *text, const char *caption, U
 }
 
 MessageBoxFunction g_pfnMessageBox = SystemMessageBox;
+HWND g_hBoxOwner = NULL;
 
 int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type)
 {

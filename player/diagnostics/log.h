@@ -51,6 +51,9 @@ void ResetLogWriter();
 typedef int (*MessageBoxFunction)(HWND owner, const char *text, const char *caption, UINT type);
 extern MessageBoxFunction g_pfnMessageBox;
 int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type);
+// The window the failure check's boxes belong to: the main window, which the
+// shell names here when it has made it.
+extern HWND g_hBoxOwner;
 
 // The failure check around platform calls: when result is negative it logs
 // "<call text>  failed with HRESULT(0x%8.8X)\n", the code's text from the

@@ -59,6 +59,12 @@ extern void (*g_pfnAdjustOutputRect)(RECT *rect);
 // Set by the shell: called at the end of every StartRendering, with whether the
 // movie opened (and runs).
 extern void (*g_pfnOpeningEnded)(bool opened);
+// Set by the shell: called when the start-up movie has ended, to choose the
+// movie that follows it (movie.source stays No_source when there is none).
+extern void (*g_pfnOpenNextMovie)();
+// Set by the shell: called when Stop has moved the movie to its beginning, so
+// that the slider follows.
+extern void (*g_pfnPositionChanged)();
 int IsOutputRectAcceptable();
 void RestoreSurface();
 // The movie time of the frame in the sample (its start time); false when the

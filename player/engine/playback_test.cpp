@@ -6,6 +6,7 @@
 #include "engine/playback.h"
 
 #include "diagnostics/log.h"
+#include "shell/commandline.h"
 #include "stereo/fake_surface.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,7 @@ protected:
         streamsCreated = 0;
         createResult = S_OK;
         g_pfnCreateMultiMediaStream = CreateFakeStream;
+        g_pfnOpenNextMovie = ProcessCommandLine; // as the shell sets it
         stream.video = &video;
         video.sample = &sample;
         display.screenWidth = 1024;

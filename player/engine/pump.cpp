@@ -4,7 +4,6 @@
 #include "engine/playback.h"
 
 #include "diagnostics/log.h"
-#include "shell/commandline.h"
 #include "stereo/stereo.h"
 #include "stereo/stereo_geometry.h"
 
@@ -396,6 +395,7 @@ HRESULT Draw2()
 }
 
 void (*g_pfnAdjustOutputRect)(RECT *rect) = NULL;
+void (*g_pfnOpenNextMovie)() = NULL;
 
 void UpdateOutputRect()
 {
@@ -455,7 +455,8 @@ void GoOnAfterInitialMovie()
         return;
     LogMessage("Restarting after InitalMoviePlayback\n");
     movie.source = No_source;
-    ProcessCommandLine();
+    if (g_pfnOpenNextMovie)
+        g_pfnOpenNextMovie();
     if (movie.source != No_source)
         StartRendering();
 }

@@ -2,7 +2,6 @@
 #include "engine/playback.h"
 
 #include "diagnostics/log.h"
-#include "shell/window.h"
 
 namespace {
 
@@ -33,6 +32,8 @@ void RunFromStreamTime()
 }
 
 } // namespace
+
+void (*g_pfnPositionChanged)() = NULL;
 
 void LogMovieState()
 {
@@ -119,6 +120,7 @@ HRESULT Stop()
                                 "g_pMMStream->SetState(STREAMSTATE_STOP)");
     RestoreSurface();
     movie.state = Stopped;
-    UpdateTrackbarPosition();
+    if (g_pfnPositionChanged)
+        g_pfnPositionChanged();
     return hr;
 }

@@ -200,6 +200,9 @@ int RunPlayer(HINSTANCE instance, const char *commandLine, int showCommand)
         return 0;
     }
     ghWnd = window;
+    g_hBoxOwner = window;
+    g_pfnOpenNextMovie = ProcessCommandLine;
+    g_pfnPositionChanged = UpdateTrackbarPosition;
     // The window's own painting leaves its controls alone: a resize during playback
     // (a new movie fitted to the window) would otherwise wipe the transport buttons.
     SetWindowLongPtrA(ghWnd, GWL_STYLE, GetWindowLongPtrA(ghWnd, GWL_STYLE) | WS_CLIPCHILDREN);

@@ -354,6 +354,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_INITDIALOG:
         ghWnd = window;
+        g_hBoxOwner = window;
         DragAcceptFiles(window, TRUE);
         return 1;
     case WM_LBUTTONDBLCLK: {

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <ddraw.h>
 
-#include "engine/records.h"
+#include "settings.h"
 
 void CalculateStereoRectanglesFast(RECT source, RECT *left_rect, RECT *right_rect, int StereoCodingFormat);
 HRESULT Interlace2(IDirectDrawSurface *pBufferLeft, IDirectDrawSurface *pBufferRight, RECT buffer_destination,
