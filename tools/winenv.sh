@@ -84,6 +84,10 @@ ENV
         wineserver -w || true
         touch "$state/prefix-settings-1"
     fi
+    # One wine server for the whole session: one that ends when its last program
+    # does can refuse a program that starts at that moment ("recvmsg: Connection
+    # reset by peer"), which parallel test runs hit now and then.
+    wineserver -p >/dev/null 2>&1 || true
     echo "$envfile"
 }
 

@@ -290,108 +290,137 @@ void ResetFrameTiming()
     fetchWaitedMs = 0;
 }
 
-HRESULT Draw1()
+namespace {
+
+// The drawing routines of the first two methods, one row per method and output
+// format: the frame surface the stream decodes into, the routine with its
+// arguments, and the call text a failure is logged with. The first method's
+// frame is the stream's own surface, the second's the first work surface (the
+// second work surface is then free for the line routines' rows).
+HRESULT DrawPlain(IDirectDrawSurface *frame, const char *callText) { return BlitFrame(frame, callText); }
+
+HRESULT DrawInterlaced1(IDirectDrawSurface *frame, const char *callText)
+{
+    return Checked(Universal_Display_Interlaced(frame, g_pPrimarySurface, g_pDDSoff_screen1, g_pDDSoff_screen2,
+                                                movie.rect, state.rect, movie.StereoCodingFormat,
+                                                movie.EyeCodingFormat),
+                   callText);
+}
+
+HRESULT Draw2Dto3D1(IDirectDrawSurface *frame, const char *callText)
+{
+    return Checked(METHOD1_Display_2D_to_Interlaced(frame, g_pPrimarySurface, g_pDDSoff_screen1, g_pDDSoff_screen2,
+                                                    movie.rect, state.rect, output.StrenghtOf2Dto3DEffect,
+                                                    movie.EyeCodingFormat),
+                   callText);
+}
+
+HRESULT DrawOneView1(IDirectDrawSurface *frame, const char *callText)
+{
+    return Checked(Universal_Display_3D_to_2D(frame, g_pPrimarySurface, g_pDDSoff_screen1, movie.rect, state.rect,
+                                              movie.StereoCodingFormat),
+                   callText);
+}
+
+HRESULT DrawInterlaced2(IDirectDrawSurface *frame, const char *callText)
+{
+    for (const LineRoutineEntry &entry : lineRoutines) {
+        if (entry.coding != movie.StereoCodingFormat)
+            continue;
+        const LineTarget target = ChooseLineTarget(SourceRowWidth());
+        const HRESULT hr =
+            Checked(entry.routine(frame, target.surface, movie.rect, target.rect, movie.EyeCodingFormat), callText);
+        return ShowLineTarget(target, hr);
+    }
+    return E_FAIL; // not reached: the coding was checked first
+}
+
+HRESULT Draw2Dto3D2(IDirectDrawSurface *frame, const char *callText)
+{
+    const LineTarget target = ChooseLineTarget(SourceRowWidth());
+    const HRESULT hr = Checked(METHOD2_Display_2D_to_Interlaced(frame, target.surface, movie.rect, target.rect,
+                                                                output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat),
+                               callText);
+    return ShowLineTarget(target, hr);
+}
+
+HRESULT DrawOneView2(IDirectDrawSurface *frame, const char *callText)
+{
+    return Checked(Universal_Display_3D_to_2D(frame, g_pPrimarySurface, g_pDDSoff_screen2, movie.rect, state.rect,
+                                              movie.StereoCodingFormat),
+                   callText);
+}
+
+struct DrawRow {
+    int method;
+    int outputFormat;
+    bool needsCoding; // draws only the four codings of the line routines
+    HRESULT (*draw)(IDirectDrawSurface *frame, const char *callText);
+    const char *callText; // null: the line routine's own
+};
+
+const DrawRow drawRows[] = {
+    {VIDEOMEMORY_METHOD1, OUTPUT_NO_STEREO, false, DrawPlain,
+     "g_pPrimarySurface->Blt(&state.rect, g_pDDDirectShowGenerated, &movie.rect, DDBLT_WAIT, NULL)"},
+    {VIDEOMEMORY_METHOD1, OUTPUT_PURE_INTERLACED, true, DrawInterlaced1,
+     "Universal_Display_Interlaced( g_pDDDirectShowGenerated, g_pPrimarySurface, g_pDDSoff_screen1, "
+     "g_pDDSoff_screen2, movie.rect, state.rect, movie.StereoCodingFormat, movie.EyeCodingFormat)"},
+    {VIDEOMEMORY_METHOD1, OUTPUT_2D_TO_3D, false, Draw2Dto3D1,
+     "METHOD1_Display_2D_to_Interlaced(g_pDDDirectShowGenerated, g_pPrimarySurface, g_pDDSoff_screen1, "
+     "g_pDDSoff_screen2, movie.rect, state.rect, output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat)"},
+    {VIDEOMEMORY_METHOD1, OUTPUT_3D_TO_2D, true, DrawOneView1,
+     "Universal_Display_3D_to_2D( g_pDDDirectShowGenerated, g_pPrimarySurface, g_pDDSoff_screen1, movie.rect, "
+     "state.rect, movie.StereoCodingFormat)"},
+    {VIDEOMEMORY_METHOD2, OUTPUT_NO_STEREO, false, DrawPlain,
+     "g_pPrimarySurface->Blt(&state.rect, g_pDDSoff_screen1, &movie.rect, DDBLT_WAIT, NULL)"},
+    {VIDEOMEMORY_METHOD2, OUTPUT_PURE_INTERLACED, true, DrawInterlaced2, NULL},
+    {VIDEOMEMORY_METHOD2, OUTPUT_2D_TO_3D, false, Draw2Dto3D2,
+     "METHOD2_Display_2D_to_Interlaced(g_pDDSoff_screen1, g_pPrimarySurface, movie.rect, state.rect, "
+     "output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat)"},
+    {VIDEOMEMORY_METHOD2, OUTPUT_3D_TO_2D, true, DrawOneView2,
+     "Universal_Display_3D_to_2D( g_pDDSoff_screen1, g_pPrimarySurface, g_pDDSoff_screen2, movie.rect, "
+     "state.rect, movie.StereoCodingFormat)"},
+};
+
+// Draw1 and Draw2: the row of the method and output format, or the processor
+// for what only it draws.
+HRESULT DrawByTable(int method, IDirectDrawSurface *frame, const char *undefinedOutput,
+                    const char *undefinedCoding)
 {
     if (NeedsProcessor(output.OutputFormat, movie.StereoCodingFormat))
         return Draw3();
-    IDirectDrawSurface *const frame = g_pDDDirectShowGenerated;
-    switch (output.OutputFormat) {
-    case OUTPUT_NO_STEREO:
-        return BlitFrame(frame, "g_pPrimarySurface->Blt(&state.rect, g_pDDDirectShowGenerated, &movie.rect, "
-                                "DDBLT_WAIT, NULL)");
-    case OUTPUT_PURE_INTERLACED: {
-        if (!CodingDefined(movie.StereoCodingFormat))
-            break;
-        const char *text = "Universal_Display_Interlaced( g_pDDDirectShowGenerated, g_pPrimarySurface, "
-                           "g_pDDSoff_screen1, g_pDDSoff_screen2, movie.rect, state.rect, "
-                           "movie.StereoCodingFormat, movie.EyeCodingFormat)";
+    for (const DrawRow &row : drawRows) {
+        if (row.method != method || row.outputFormat != output.OutputFormat)
+            continue;
+        if (row.needsCoding && !CodingDefined(movie.StereoCodingFormat)) {
+            LogMessage(undefinedCoding);
+            return E_FAIL;
+        }
+        const char *callText = row.callText;
+        if (!callText)
+            for (const LineRoutineEntry &entry : lineRoutines)
+                if (entry.coding == movie.StereoCodingFormat)
+                    callText = entry.callText;
         if (!frame || !g_pPrimarySurface)
-            return Checked(E_POINTER, text);
-        return Checked(Universal_Display_Interlaced(frame, g_pPrimarySurface, g_pDDSoff_screen1, g_pDDSoff_screen2,
-                                                    movie.rect, state.rect, movie.StereoCodingFormat,
-                                                    movie.EyeCodingFormat),
-                       text);
+            return Checked(E_POINTER, callText);
+        return row.draw(frame, callText);
     }
-    case OUTPUT_2D_TO_3D: {
-        const char *text = "METHOD1_Display_2D_to_Interlaced(g_pDDDirectShowGenerated, g_pPrimarySurface, "
-                           "g_pDDSoff_screen1, g_pDDSoff_screen2, movie.rect, state.rect, "
-                           "output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat)";
-        if (!frame || !g_pPrimarySurface)
-            return Checked(E_POINTER, text);
-        return Checked(METHOD1_Display_2D_to_Interlaced(frame, g_pPrimarySurface, g_pDDSoff_screen1,
-                                                        g_pDDSoff_screen2, movie.rect, state.rect,
-                                                        output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat),
-                       text);
-    }
-    case OUTPUT_3D_TO_2D: {
-        if (!CodingDefined(movie.StereoCodingFormat))
-            break;
-        const char *text = "Universal_Display_3D_to_2D( g_pDDDirectShowGenerated, g_pPrimarySurface, "
-                           "g_pDDSoff_screen1, movie.rect, state.rect, movie.StereoCodingFormat)";
-        if (!frame || !g_pPrimarySurface)
-            return Checked(E_POINTER, text);
-        return Checked(Universal_Display_3D_to_2D(frame, g_pPrimarySurface, g_pDDSoff_screen1, movie.rect,
-                                                  state.rect, movie.StereoCodingFormat),
-                       text);
-    }
-    default:
-        LogMessage("Non defined output format for Draw1()\n");
-        return E_FAIL;
-    }
-    LogMessage("Non defined coding format for Draw1() OUTPUT_PURE_INTERLACED\n");
+    LogMessage(undefinedOutput);
     return E_FAIL;
+}
+
+} // namespace
+
+HRESULT Draw1()
+{
+    return DrawByTable(VIDEOMEMORY_METHOD1, g_pDDDirectShowGenerated, "Non defined output format for Draw1()\n",
+                       "Non defined coding format for Draw1() OUTPUT_PURE_INTERLACED\n");
 }
 
 HRESULT Draw2()
 {
-    if (NeedsProcessor(output.OutputFormat, movie.StereoCodingFormat))
-        return Draw3();
-    IDirectDrawSurface *const frame = g_pDDSoff_screen1;
-    switch (output.OutputFormat) {
-    case OUTPUT_NO_STEREO:
-        return BlitFrame(frame, "g_pPrimarySurface->Blt(&state.rect, g_pDDSoff_screen1, &movie.rect, DDBLT_WAIT, "
-                                "NULL)");
-    case OUTPUT_PURE_INTERLACED:
-        for (const LineRoutineEntry &entry : lineRoutines) {
-            if (entry.coding != movie.StereoCodingFormat)
-                continue;
-            if (!frame || !g_pPrimarySurface)
-                return Checked(E_POINTER, entry.callText);
-            const LineTarget target = ChooseLineTarget(SourceRowWidth());
-            const HRESULT hr = Checked(
-                entry.routine(frame, target.surface, movie.rect, target.rect, movie.EyeCodingFormat), entry.callText);
-            return ShowLineTarget(target, hr);
-        }
-        break;
-    case OUTPUT_2D_TO_3D: {
-        const char *text = "METHOD2_Display_2D_to_Interlaced(g_pDDSoff_screen1, g_pPrimarySurface, movie.rect, "
-                           "state.rect, output.StrenghtOf2Dto3DEffect, movie.EyeCodingFormat)";
-        if (!frame || !g_pPrimarySurface)
-            return Checked(E_POINTER, text);
-        const LineTarget target = ChooseLineTarget(SourceRowWidth());
-        const HRESULT hr = Checked(METHOD2_Display_2D_to_Interlaced(frame, target.surface, movie.rect, target.rect,
-                                                                    output.StrenghtOf2Dto3DEffect,
-                                                                    movie.EyeCodingFormat),
-                                   text);
-        return ShowLineTarget(target, hr);
-    }
-    case OUTPUT_3D_TO_2D: {
-        if (!CodingDefined(movie.StereoCodingFormat))
-            break;
-        const char *text = "Universal_Display_3D_to_2D( g_pDDSoff_screen1, g_pPrimarySurface, g_pDDSoff_screen2, "
-                           "movie.rect, state.rect, movie.StereoCodingFormat)";
-        if (!frame || !g_pPrimarySurface)
-            return Checked(E_POINTER, text);
-        return Checked(Universal_Display_3D_to_2D(frame, g_pPrimarySurface, g_pDDSoff_screen2, movie.rect,
-                                                  state.rect, movie.StereoCodingFormat),
-                       text);
-    }
-    default:
-        LogMessage("Non defined output format for Draw2()\n");
-        return E_FAIL;
-    }
-    LogMessage("Non defined coding format for Draw2() OUTPUT_PURE_INTERLACED\n");
-    return E_FAIL;
+    return DrawByTable(VIDEOMEMORY_METHOD2, g_pDDSoff_screen1, "Non defined output format for Draw2()\n",
+                       "Non defined coding format for Draw2() OUTPUT_PURE_INTERLACED\n");
 }
 
 void (*g_pfnAdjustOutputRect)(RECT *rect) = NULL;
