@@ -452,3 +452,90 @@ bool ExitPlayer(ProgramUnderTest &player, HWND window, DWORD timeoutMs)
     DWORD code = 99;
     return player.WaitForExit(timeoutMs, &code);
 }
+
+ResponsivenessProbe::ResponsivenessProbe(HWND window, DWORD periodMs) : window_(window), periodMs_(periodMs)
+{
+    InitializeCriticalSection(&lock_);
+    stop_ = CreateEventA(NULL, TRUE, FALSE, NULL);
+    thread_ = CreateThread(NULL, 0, Run, this, 0, NULL);
+}
+
+ResponsivenessProbe::~ResponsivenessProbe()
+{
+    SetEvent(stop_);
+    if (thread_) {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+    }
+    CloseHandle(stop_);
+    DeleteCriticalSection(&lock_);
+}
+
+DWORD WINAPI ResponsivenessProbe::Run(LPVOID self)
+{
+    ((ResponsivenessProbe *)self)->Loop();
+    return 0;
+}
+
+void ResponsivenessProbe::Loop()
+{
+    // Each send waits at most this long, so that the destructor never waits
+    // long on a window that does not answer; a ping that is not answered in
+    // time stays pending and the next send goes on measuring from its start.
+    const UINT SEND_SLICE_MS = 250;
+    while (WaitForSingleObject(stop_, 0) == WAIT_TIMEOUT) {
+        EnterCriticalSection(&lock_);
+        if (!pending_) {
+            pending_ = true;
+            pendingSince_ = GetTickCount();
+        }
+        LeaveCriticalSection(&lock_);
+
+        DWORD_PTR result = 0;
+        const bool answered = SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, SEND_SLICE_MS, &result) != 0;
+        const bool gone = !answered && !IsWindow(window_);
+        EnterCriticalSection(&lock_);
+        if (answered) {
+            const DWORD took = GetTickCount() - pendingSince_;
+            if (took > slowest_)
+                slowest_ = took;
+            pings_++;
+            pending_ = false;
+        } else if (gone) {
+            pending_ = false; // a window that is gone is not a window that hangs
+        }
+        LeaveCriticalSection(&lock_);
+        if (gone)
+            break;
+        if (answered)
+            WaitForSingleObject(stop_, periodMs_);
+    }
+}
+
+void ResponsivenessProbe::Reset()
+{
+    EnterCriticalSection(&lock_);
+    slowest_ = 0;
+    pings_ = 0;
+    if (pending_) // its wait from now on still counts
+        pendingSince_ = GetTickCount();
+    LeaveCriticalSection(&lock_);
+}
+
+DWORD ResponsivenessProbe::SlowestMs() const
+{
+    EnterCriticalSection(&lock_);
+    DWORD slowest = slowest_;
+    if (pending_ && GetTickCount() - pendingSince_ > slowest)
+        slowest = GetTickCount() - pendingSince_;
+    LeaveCriticalSection(&lock_);
+    return slowest;
+}
+
+int ResponsivenessProbe::Pings() const
+{
+    EnterCriticalSection(&lock_);
+    const int pings = pings_;
+    LeaveCriticalSection(&lock_);
+    return pings;
+}

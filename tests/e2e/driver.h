@@ -86,6 +86,34 @@ private:
     std::string localAppData_;
 };
 
+// Sends WM_NULL to a window every periodMs from a thread of its own
+// (SendMessageTimeout) and keeps the slowest answer.
+class ResponsivenessProbe {
+public:
+    explicit ResponsivenessProbe(HWND window, DWORD periodMs = 20);
+    ~ResponsivenessProbe(); // stops the thread
+    void Reset();           // forgets the answers so far
+    DWORD SlowestMs() const; // slowest answer since Reset; a ping still unanswered counts with its age
+    int Pings() const;       // pings answered since Reset
+
+    ResponsivenessProbe(const ResponsivenessProbe &) = delete;
+    ResponsivenessProbe &operator=(const ResponsivenessProbe &) = delete;
+
+private:
+    static DWORD WINAPI Run(LPVOID self);
+    void Loop();
+
+    HWND window_;
+    DWORD periodMs_;
+    HANDLE stop_ = NULL;
+    HANDLE thread_ = NULL;
+    mutable CRITICAL_SECTION lock_;
+    DWORD slowest_ = 0;
+    int pings_ = 0;
+    bool pending_ = false;  // a ping is on its way and not answered yet
+    DWORD pendingSince_ = 0; // when it was sent (or Reset, if later)
+};
+
 // The five player settings as the installation package leaves them in the
 // machine's keys; WritePlayerSettings also clears the user's keys.
 struct PlayerSettings {
