@@ -34,16 +34,18 @@ bool IsList(const uint8_t *data, const Chunk &chunk, const char *type)
     return IsTag(chunk.tag, "LIST") && chunk.size >= 4 && IsTag(data + chunk.payload, type);
 }
 
-bool ReadStreamList(const uint8_t *data, size_t at, size_t end, AviVideoHeaders *out)
+// One stream list: false when it has no stream header, or is a video stream
+// without a format; *video tells whether it is a video stream (then *out holds it).
+bool ReadStreamList(const uint8_t *data, size_t at, size_t end, bool *video, AviVideoHeaders *out)
 {
-    bool video = false, format = false;
+    bool header = false, format = false;
+    *video = false;
     Chunk chunk;
     while (NextChunk(data, &at, end, &chunk)) {
         const uint8_t *p = data + chunk.payload;
         if (IsTag(chunk.tag, "strh") && chunk.size >= 28) {
-            if (!IsTag(p, "vids"))
-                return false;
-            video = true;
+            header = true;
+            *video = IsTag(p, "vids");
             out->scale = Read32(p + 20);
             out->rate = Read32(p + 24);
         } else if (IsTag(chunk.tag, "strf") && chunk.size >= 12) {
@@ -52,7 +54,7 @@ bool ReadStreamList(const uint8_t *data, size_t at, size_t end, AviVideoHeaders 
             out->height = (int32_t)Read32(p + 8);
         }
     }
-    return video && format;
+    return header && (format || !*video);
 }
 
 } // namespace
@@ -73,10 +75,17 @@ AviVideoHeaders ReadAviVideoHeaders(const uint8_t *data, size_t size)
         while (NextChunk(data, &inner, end, &list)) {
             if (!IsList(data, list, "strl"))
                 continue;
+            // A list cut by the end of the bytes read says nothing.
+            const bool whole = Read32(data + list.payload - 4) <= list.size;
             AviVideoHeaders stream = {};
-            if (ReadStreamList(data, list.payload + 4, list.payload + list.size, &stream)) {
-                stream.found = true;
-                return stream;
+            bool video = false;
+            const bool complete = ReadStreamList(data, list.payload + 4, list.payload + list.size, &video, &stream);
+            if (!complete && whole)
+                headers.headerlessStream = true;
+            if (complete && video && !headers.found) {
+                stream.headerlessStream = headers.headerlessStream;
+                headers = stream;
+                headers.found = true;
             }
         }
         return headers;

@@ -9,6 +9,8 @@
 
 struct AviVideoHeaders {
     bool found;            // a RIFF AVI file whose first video stream has a header and a format
+    bool headerlessStream; // a stream list, whole in the bytes read, without a stream header
+                           // (or a video stream without its format)
     uint32_t scale, rate;  // the stream header's time base: rate / scale frames a second
     int32_t width, height; // the format's frame size (a negative height: rows stored top down)
 };

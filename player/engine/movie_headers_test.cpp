@@ -86,4 +86,29 @@ TEST(AviVideoHeaders, NothingIsFoundInWhatIsNoCompleteAviHeader)
         EXPECT_FALSE(Read(c.file).found) << c.what;
 }
 
+TEST(AviVideoHeaders, AStreamListWithoutItsHeaderIsToldWhenTheListIsWhole)
+{
+    const std::string video = List("strl", StreamHeader("vids", 1, 25) + VideoFormat(96, 72));
+    const std::string audio = List("strl", StreamHeader("auds", 2, 44100) + Chunk("strf", std::string(18, '\0')));
+    const std::string noHeader = List("strl", VideoFormat(96, 72));
+    const std::string noFormat = List("strl", StreamHeader("vids", 1, 25));
+    const struct {
+        const char *what;
+        std::string file;
+        bool headerless, found;
+    } cases[] = {
+        {"both streams whole", Avi(video + audio), false, true},
+        {"the video's header dropped", Avi(noHeader + audio), true, false},
+        {"the video's format dropped", Avi(noFormat + audio), true, false},
+        {"the sound's header dropped after the video", Avi(video + List("strl", Chunk("strf", "abcd"))), true, true},
+        // The bytes end inside the list: nothing is known of what follows.
+        {"cut inside the list", Avi(noHeader).substr(0, Avi("").size() + 12), false, false},
+    };
+    for (const auto &c : cases) {
+        const AviVideoHeaders headers = Read(c.file);
+        EXPECT_EQ(c.headerless, headers.headerlessStream) << c.what;
+        EXPECT_EQ(c.found, headers.found) << c.what;
+    }
+}
+
 } // namespace

@@ -85,7 +85,9 @@ HRESULT FitWindowToWorkArea(int width, int height, const RECT &area)
 // An AVI file whose headers the stream cannot be trusted with: a video frame
 // size the player does not take (Wine's stream hangs in OpenFile on a width or
 // height of 0, or of 32768 and more) or no frame rate (the stream then makes one up,
-// 1 s a frame, and the movie crawls). Refused before the stream sees the file.
+// 1 s a frame, and the movie crawls), or a stream list without its header
+// (with the sound stream added, OpenFile never returns). Refused before the
+// stream sees the file.
 // A file that cannot be read here (an internet address) is left to the stream.
 bool RefuseAviHeaders(const char *name)
 {
@@ -99,10 +101,12 @@ bool RefuseAviHeaders(const char *name)
         got = 0;
     CloseHandle(file);
     const AviVideoHeaders headers = ReadAviVideoHeaders(start, got);
-    if (!headers.found)
-        return false;
     const int64_t height = headers.height < 0 ? -(int64_t)headers.height : headers.height;
-    if (!FrameSizeSupported(headers.width, height))
+    if (headers.headerlessStream)
+        LogMessage("Warning !! A stream of the movie has no stream header or no format\n");
+    else if (!headers.found)
+        return false;
+    else if (!FrameSizeSupported(headers.width, height))
         LogFormat("Warning !! Frame size %d x %d is not supported (1 to %d in each direction)\n", (int)headers.width,
                   (int)headers.height, MAX_FRAME_SIDE);
     else if (headers.rate == 0 || headers.scale == 0)

@@ -65,6 +65,10 @@ const DamagedCase CASES[] = {
     // The stream follows the index and finds nothing there.
     {"index_past_end.avi", Path::PlaysToEnd, NULL, 0, 0, NO_FIRST_FRAME},
     {"bytes_changed.avi", Path::PlaysToEnd, NULL, 25, 25, NULL},
+    // Found by tools/fuzz-movies.sh: Wine's stream now and then never returns from
+    // opening such a file.
+    {"no_stream_header.avi", Path::Refused, "Warning !! A stream of the movie has no stream header or no format\n", 0,
+     0, NULL},
     {"empty.avi", Path::Refused, NOT_OPENED, 0, 0, NULL},
     {"text.avi", Path::Refused, NOT_OPENED, 0, 0, NULL},
     {"moov_cut.mp4", Path::Refused, NOT_OPENED, 0, 0, NULL},
