@@ -142,7 +142,8 @@ def drop_video_stream_header(data):
 
 def frame_data_ranges(data):
     """(start, end) of every frame's bytes in the movi list."""
-    return [(c[2], c[2] + c[3]) for c in chunks(data) if c[0][2:4] in (b"db", b"dc") and c[0][:2].isdigit()]
+    return [(c[2], min(len(data), c[2] + c[3])) for c in chunks(data)
+            if c[0][2:4] in (b"db", b"dc") and c[0][:2].isdigit() and c[2] < len(data)]
 
 
 def change_frame_bytes(data, count, rng):
