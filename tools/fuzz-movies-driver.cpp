@@ -23,7 +23,8 @@
 
 namespace {
 
-const DWORD FROZEN_MS = 5000;
+// FUZZ_FROZEN_MS in the environment sets another bound (to see how long a freeze lasts).
+DWORD FROZEN_MS = 5000;
 const char *const END_LINE = "Frames played: ";
 const char *const REFUSED = "File format not supported.";
 
@@ -106,6 +107,9 @@ Outcome Play(ProgramUnderTest &player, const std::string &movie, DWORD method, D
     }
     if (outcome.slowestMs > FROZEN_MS) {
         outcome.verdict = "frozen";
+        // Frozen before the stream returned, or with the refusal's box up.
+        FoundWindow box;
+        outcome.details += player.WaitForMessageBox("Error", &box, 0) ? "; with an error box up" : "; no box up";
         return outcome;
     }
     if (!ended && !(refused && log.find("Starting Main Loop\n") != std::string::npos)) {
@@ -145,6 +149,9 @@ int main(int argc, char **argv)
     }
     const DWORD boundMs = argc > 3 ? (DWORD)(atof(argv[3]) * 1000) : 30000;
     const DWORD onlyMethod = argc > 4 ? (DWORD)atoi(argv[4]) : 0;
+    char frozen[32];
+    if (GetEnvironmentVariableA("FUZZ_FROZEN_MS", frozen, sizeof frozen) - 1 < sizeof frozen - 1)
+        FROZEN_MS = (DWORD)atoi(frozen);
     FILE *list = fopen(argv[1], "r");
     if (!list) {
         fprintf(stderr, "cannot read %s\n", argv[1]);
