@@ -23,6 +23,8 @@ const DWORD WAIT_MS = 30000;
 // from answering that long while it comes up), so that a loaded machine does
 // not fail the test, and far below a hang.
 const DWORD ANSWER_BOUND_MS = 3000;
+// Beyond this the window is frozen for good: the case stops waiting.
+const DWORD FROZEN_MS = 10000;
 const char *const END_LINE = "EXPERIENTAL FRAMERATE: ";
 const char *const REFUSED = "File format not supported.";
 
@@ -37,6 +39,10 @@ struct DamagedCase {
     const char *line;         // Refused: the log line that tells why
     int minFrames, maxFrames; // PlaysToEnd: the frames played
     const char *box;          // PlaysToEnd: the one error box on the way, if any
+    // Wine's stream now and then never returns from opening this file (about one
+    // opening in fifteen, inside OpenFile, before any box): the case is then
+    // reported and skipped instead of failed.
+    bool streamMayHang = false;
 };
 
 std::ostream &operator<<(std::ostream &out, const DamagedCase &c) { return out << c.file; }
@@ -71,7 +77,7 @@ const DamagedCase CASES[] = {
      0, NULL},
     {"empty.avi", Path::Refused, NOT_OPENED, 0, 0, NULL},
     {"text.avi", Path::Refused, NOT_OPENED, 0, 0, NULL},
-    {"moov_cut.mp4", Path::Refused, NOT_OPENED, 0, 0, NULL},
+    {"moov_cut.mp4", Path::Refused, NOT_OPENED, 0, 0, NULL, true},
 };
 
 std::string DamagedMovie(const char *file) { return TestMovie("damaged") + "\\" + file; }
@@ -123,7 +129,12 @@ protected:
         const DWORD start = GetTickCount();
         std::string boxText;
         bool ended = false;
+        bool frozen = false;
         while (GetTickCount() - start < WAIT_MS && player.Running()) {
+            if (probe->SlowestMs() > FROZEN_MS) {
+                frozen = true;
+                break;
+            }
             FoundWindow box;
             if (player.WaitForMessageBox("Error", &box, 50)) {
                 ASSERT_TRUE(boxText.empty()) << "a second box: " << box.text;
@@ -139,6 +150,14 @@ protected:
             }
         }
         ASSERT_TRUE(player.Running()) << "the player ended\n" << ReadLogText(player.log());
+        if (frozen && c.streamMayHang && boxText.empty()) {
+            printf("[ damaged  ] %-20s %-12s Wine's stream did not return from opening it\n", c.file, how);
+            player.Kill();
+            window = NULL;
+            GTEST_SKIP() << "Wine's stream hung in OpenFile (known, now and then)";
+        }
+        ASSERT_FALSE(frozen) << "the window did not answer for " << probe->SlowestMs() << " ms\n"
+                             << ReadLogText(player.log());
         if (c.path == Path::Refused) {
             ASSERT_EQ(REFUSED, boxText) << ReadLogText(player.log());
             // The opening is over once the main loop runs (from the command
