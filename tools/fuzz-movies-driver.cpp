@@ -1,7 +1,8 @@
 // Plays each movie of a list through the real player, one fresh player each, and
 // says how it went (tools/fuzz-movies.sh):
-//   fuzz-movies-driver.exe LIST RESULTS [seconds per movie]
-// LIST holds one Windows path a line. For a movie that did not end or was not
+//   fuzz-movies-driver.exe LIST RESULTS [seconds per movie [video-memory method]]
+// LIST holds one Windows path a line. The movies take the three video-memory
+// methods in turn, or all the one given (1082, 1083, 1114). For a movie that did not end or was not
 // refused, the player's log is kept beside it as <movie>.log. RESULTS gets one
 // line a movie:
 //   path <TAB> verdict <TAB> slowest answer of the window in ms <TAB> details
@@ -22,7 +23,8 @@
 
 namespace {
 
-const DWORD FROZEN_MS = 5000;
+// FUZZ_FROZEN_MS in the environment sets another bound (to see how long a freeze lasts).
+DWORD FROZEN_MS = 5000;
 const char *const END_LINE = "Frames played: ";
 const char *const REFUSED = "File format not supported.";
 
@@ -105,6 +107,9 @@ Outcome Play(ProgramUnderTest &player, const std::string &movie, DWORD method, D
     }
     if (outcome.slowestMs > FROZEN_MS) {
         outcome.verdict = "frozen";
+        // Frozen before the stream returned, or with the refusal's box up.
+        FoundWindow box;
+        outcome.details += player.WaitForMessageBox("Error", &box, 0) ? "; with an error box up" : "; no box up";
         return outcome;
     }
     if (!ended && !(refused && log.find("Starting Main Loop\n") != std::string::npos)) {
@@ -139,10 +144,14 @@ Outcome PlayOne(const std::string &movie, DWORD method, DWORD boundMs, std::stri
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        fprintf(stderr, "usage: fuzz-movies-driver.exe LIST RESULTS [seconds per movie]\n");
+        fprintf(stderr, "usage: fuzz-movies-driver.exe LIST RESULTS [seconds per movie [method]]\n");
         return 2;
     }
     const DWORD boundMs = argc > 3 ? (DWORD)(atof(argv[3]) * 1000) : 30000;
+    const DWORD onlyMethod = argc > 4 ? (DWORD)atoi(argv[4]) : 0;
+    char frozen[32];
+    if (GetEnvironmentVariableA("FUZZ_FROZEN_MS", frozen, sizeof frozen) - 1 < sizeof frozen - 1)
+        FROZEN_MS = (DWORD)atoi(frozen);
     FILE *list = fopen(argv[1], "r");
     if (!list) {
         fprintf(stderr, "cannot read %s\n", argv[1]);
@@ -159,7 +168,7 @@ int main(int argc, char **argv)
 
     for (size_t i = 0; i < movies.size(); i++) {
         std::string log;
-        const Outcome outcome = PlayOne(movies[i], METHODS[i % 3], boundMs, &log);
+        const Outcome outcome = PlayOne(movies[i], onlyMethod ? onlyMethod : METHODS[i % 3], boundMs, &log);
         if (outcome.verdict != "ended" && outcome.verdict != "refused") {
             FILE *kept = fopen((movies[i] + ".log").c_str(), "wb");
             if (kept) {

@@ -10,7 +10,9 @@
 # fields, chunk and box sizes, index entries, dropped chunks), each seed its own
 # batch, so a finding can be made again with the seed in its name. Findings go
 # to build/fuzz-movies/findings/<verdict>-<file> with the player's log and a
-# line saying what was changed; counts are printed at the end. Leaks are not
+# line saying what was changed; each is played once more, and one that does not
+# come back is kept as flaky-<verdict>. Counts are printed at the end, every
+# result is in build/fuzz-movies/results-all.txt. Leaks are not
 # looked for. Runs in its own Wine environment (build/winenv-fuzz-movies).
 # FUZZ_SEED sets the first seed (default: from the clock); FUZZ_BOUND the
 # seconds one movie may take (default 20).
@@ -41,20 +43,24 @@ trap '"$root/tools/winenv.sh" down "$state"' EXIT
 # shellcheck disable=SC1090
 . "$envfile"
 
+: >"$out/results-all.txt"
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 
-declare -A count=([ended]=0 [refused]=0 [crash]=0 [hang]=0 [frozen]=0 [long]=0)
+declare -A count=()
 total=0
 deadline=$(( $(date +%s) + minutes * 60 ))
 echo "fuzz-movies: $minutes minutes from seed $seed, findings in $out/findings"
 while [ "$(date +%s)" -lt "$deadline" ]; do
     rm -rf "$out/work"/*
-    "$root/tools/make-damaged-movies.py" fuzz "$out/work" --seed "$seed" --count "$batch" "${sources[@]}" \
-        >"$out/work/mutations.txt"
+    if ! "$root/tools/make-damaged-movies.py" fuzz "$out/work" --seed "$seed" --count "$batch" "${sources[@]}" \
+        >"$out/work/mutations.txt" 2>"$out/work/mutator-error.txt"; then
+        echo "fuzz-movies: the mutator failed on seed $seed: $(tail -1 "$out/work/mutator-error.txt")" >&2
+        seed=$((seed + 1))
+        continue
+    fi
     : >"$out/work/list.txt"
     while IFS=$'\t' read -r name _; do
-        windows_path "$out/work/$name" >>"$out/work/list.txt"
-        printf '\r\n' >>"$out/work/list.txt"
+        { windows_path "$out/work/$name"; printf '\r\n'; } | tee "$out/work/list-$name.txt" >>"$out/work/list.txt"
     done <"$out/work/mutations.txt"
     : >"$out/work/results.txt"
     wine "$out/bin/fuzz-movies-driver.exe" "$(windows_path "$out/work/list.txt")" \
@@ -62,10 +68,21 @@ while [ "$(date +%s)" -lt "$deadline" ]; do
     while IFS=$'\t' read -r path verdict slowest details; do
         name=${path##*\\}
         total=$((total + 1))
-        count[$verdict]=$(( ${count[$verdict]:-0} + 1 ))
+        printf '%s\t%s\t%s\t%s\n' "$name" "$verdict" "$slowest" "$details" >>"$out/results-all.txt"
         case "$verdict" in
             ended|refused) ;;
             *)
+                # Played once more with the same method: a finding that does not
+                # come back (a loaded machine) is kept apart as flaky.
+                method=${details%%;*}; method=${method#method }
+                : >"$out/work/again.txt"
+                wine "$out/bin/fuzz-movies-driver.exe" "$(windows_path "$out/work/list-$name.txt")" \
+                    "$(windows_path "$out/work/again.txt")" "$bound" "$method" </dev/null >/dev/null 2>&1 || true
+                again=$(tr -d '\r' <"$out/work/again.txt" | cut -f2)
+                if [ "$again" = ended ] || [ "$again" = refused ]; then
+                    verdict=flaky-$verdict
+                    details="$details; played again: $again"
+                fi
                 kept="$out/findings/$verdict-$name"
                 cp "$out/work/$name" "$kept"
                 [ -f "$out/work/$name.log" ] && cp "$out/work/$name.log" "$kept.log"
@@ -74,11 +91,12 @@ while [ "$(date +%s)" -lt "$deadline" ]; do
                 echo "fuzz-movies: $verdict: $kept ($details)"
                 ;;
         esac
+        count[$verdict]=$(( ${count[$verdict]:-0} + 1 ))
     done < <(tr -d '\r' <"$out/work/results.txt")
     seed=$((seed + 1))
 done
 
 echo "fuzz-movies: $total movies played in $minutes minutes (seeds up to $((seed - 1)))"
-for v in ended refused crash hang frozen long; do
-    printf '  %-8s %d\n' "$v" "${count[$v]:-0}"
+for v in ended refused crash hang frozen long flaky-crash flaky-hang flaky-frozen flaky-long; do
+    printf '  %-13s %d\n' "$v" "${count[$v]:-0}"
 done

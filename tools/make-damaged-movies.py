@@ -21,6 +21,8 @@ it, and GOOD.mp4, an MP4 whose 'moov' box comes after its media data):
     no_index.avi                       the idx1 chunk removed
     index_past_end.avi                 every idx1 entry points past the end of the file
     bytes_changed.avi                  200 bytes of the frame data changed (fixed seed)
+    no_stream_header.avi               the video stream's header (strh) dropped, the list
+                                       sizes left as they were (found by fuzz-movies.sh)
     empty.avi                          no bytes at all
     text.avi                           a text file named .avi
     moov_cut.mp4                       the MP4 cut in the middle of its 'moov' box
@@ -131,9 +133,17 @@ def index_past_end(data):
         put32(data, entry + 8, len(data) + 0x100000 + get32(data, entry + 8))
 
 
+def drop_video_stream_header(data):
+    for c in chunks(data):
+        if c[0] == b"strh" and data[c[2]:c[2] + 4] == b"vids":
+            return data[:c[1]] + data[c[2] + c[3]:]
+    raise ValueError("no video stream header")
+
+
 def frame_data_ranges(data):
     """(start, end) of every frame's bytes in the movi list."""
-    return [(c[2], c[2] + c[3]) for c in chunks(data) if c[0][2:4] in (b"db", b"dc") and c[0][:2].isdigit()]
+    return [(c[2], min(len(data), c[2] + c[3])) for c in chunks(data)
+            if c[0][2:4] in (b"db", b"dc") and c[0][:2].isdigit() and c[2] < len(data)]
 
 
 def change_frame_bytes(data, count, rng):
@@ -212,6 +222,7 @@ def corpus(good_avi, good_mp4):
     movies["no_index.avi"] = changed(remove_index)
     movies["index_past_end.avi"] = changed(index_past_end)
     movies["bytes_changed.avi"] = changed(change_frame_bytes, 200, random.Random(20261210))
+    movies["no_stream_header.avi"] = changed(drop_video_stream_header)
     movies["empty.avi"] = b""
     movies["text.avi"] = TEXT
     movies["moov_cut.mp4"] = moov_cut(mp4)

@@ -1,4 +1,5 @@
 // Opening a movie: the multimedia stream, its video sample, the window size.
+#include "engine/movie_headers.h"
 #include "engine/movie_math.h"
 #include "engine/playback.h"
 #include "engine/surfaces.h"
@@ -82,6 +83,43 @@ HRESULT FitWindowToWorkArea(int width, int height, const RECT &area)
     return moved;
 }
 
+// An AVI file whose headers the stream cannot be trusted with: a video frame
+// size the player does not take (Wine's stream hangs in OpenFile on a width or
+// height of 0, or of 32768 and more) or no frame rate (the stream then makes one up,
+// 1 s a frame, and the movie crawls), or a stream list without its header
+// (with the sound stream added, OpenFile never returns). Refused before the
+// stream sees the file.
+// A file that cannot be read here (an internet address) is left to the stream.
+bool RefuseAviHeaders(const char *name)
+{
+    HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    static uint8_t start[AVI_HEADER_BYTES];
+    DWORD got = 0;
+    if (!ReadFile(file, start, sizeof start, &got, NULL))
+        got = 0;
+    CloseHandle(file);
+    const AviVideoHeaders headers = ReadAviVideoHeaders(start, got);
+    const int64_t height = headers.height < 0 ? -(int64_t)headers.height : headers.height;
+    if (headers.headerlessStream)
+        LogMessage("Warning !! A stream of the movie has no stream header or no format\n");
+    else if (!headers.found)
+        return false;
+    else if (!FrameSizeSupported(headers.width, height))
+        LogFormat("Warning !! Frame size %d x %d is not supported (1 to %d in each direction)\n", (int)headers.width,
+                  (int)headers.height, MAX_FRAME_SIDE);
+    else if (headers.rate == 0 || headers.scale == 0)
+        LogFormat("Warning !! The movie's headers give no frame rate (rate %u / scale %u)\n",
+                  (unsigned)headers.rate, (unsigned)headers.scale);
+    else
+        return false;
+    ShowMessageBox(ghWnd, "File format not supported.", "Error", MB_OK);
+    RestoreSurface();
+    return true;
+}
+
 } // namespace
 
 void LogMovieInfo(MovieRecord *record)
@@ -108,6 +146,8 @@ HRESULT RenderFileToMMStream(const char *name)
     if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, PATH_CHARS))
         wideName[0] = 0; // too long to convert: opens nothing
     wideName[PATH_CHARS - 1] = 0;
+    if (RefuseAviHeaders(name))
+        return E_FAIL;
 
     IAMMultiMediaStream *pAMStream = NULL;
     HRESULT hr = g_pfnCreateMultiMediaStream(&pAMStream);
