@@ -84,10 +84,14 @@ ENV
         wineserver -w || true
         touch "$state/prefix-settings-1"
     fi
-    # One wine server for the whole session: one that ends when its last program
-    # does can refuse a program that starts at that moment ("recvmsg: Connection
-    # reset by peer"), which parallel test runs hit now and then.
-    wineserver -p >/dev/null 2>&1 || true
+    # One wine server, with Wine's own background programs, for the whole
+    # session. A server that ends whenever no program runs can refuse a program
+    # that starts at that moment ("recvmsg: Connection reset by peer"), and the
+    # background programs it starts again then inherit the output of whichever
+    # program came first: a test whose output stays open after it ended, which
+    # ctest waits for until its timeout. Started here, they write nowhere.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     echo "$envfile"
 }
 

@@ -297,11 +297,16 @@ public:
         }
         return S_OK;
     }
+    // When set, OpenFile waits for this event first, as a stream that hangs in
+    // the opening does.
+    HANDLE openHang = NULL;
     HRESULT STDMETHODCALLTYPE OpenFile(LPCWSTR name, DWORD flags) override
     {
         Record("OpenFile");
         EXPECT_EQ(0u, flags);
         openedName = name;
+        if (openHang)
+            WaitForSingleObject(openHang, INFINITE);
         return openResult;
     }
     HRESULT STDMETHODCALLTYPE OpenMoniker(IBindCtx *, IMoniker *, DWORD) override { return Unexpected("OpenMoniker"); }

@@ -136,6 +136,84 @@ void LogMovieInfo(MovieRecord *record)
               (int)(record->rect.bottom - record->rect.top));
 }
 
+DWORD g_openFileLimitMs = 15000;
+
+namespace {
+
+// One opening on its thread. The window thread and the opening thread each hold
+// a reference; the last to let go frees it and releases the stream.
+struct OpenJob {
+    LONG references;
+    IAMMultiMediaStream *stream;
+    WCHAR name[PATH_CHARS];
+    HRESULT result;
+};
+
+void ReleaseOpenJob(OpenJob *job)
+{
+    if (InterlockedDecrement(&job->references) != 0)
+        return;
+    job->stream->Release();
+    HeapFree(GetProcessHeap(), 0, job);
+}
+
+DWORD WINAPI OpenOnItsThread(LPVOID parameter)
+{
+    OpenJob *job = (OpenJob *)parameter;
+    const HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    job->result = job->stream->OpenFile(job->name, 0);
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    ReleaseOpenJob(job);
+    return 0;
+}
+
+// The stream opens the file on a thread of its own: a stream that hangs there
+// (a damaged file, a source that stops answering) must not freeze the window.
+// Meanwhile the window thread serves the messages sent to it, but no input and
+// no posted command, so nothing starts another command while this one is not
+// done. A stream that has not opened the file within g_openFileLimitMs is given
+// up, and its thread left to end when it can; *gaveUp then tells.
+HRESULT OpenFileBounded(IAMMultiMediaStream *stream, const WCHAR *name, bool *gaveUp)
+{
+    *gaveUp = false;
+    OpenJob *job = (OpenJob *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(OpenJob));
+    if (!job)
+        return stream->OpenFile(name, 0);
+    job->references = 2;
+    job->stream = stream;
+    stream->AddRef();
+    lstrcpynW(job->name, name, PATH_CHARS);
+    HANDLE thread = CreateThread(NULL, 0, OpenOnItsThread, job, 0, NULL);
+    if (!thread) {
+        job->references = 1;
+        ReleaseOpenJob(job);
+        return stream->OpenFile(name, 0);
+    }
+    const DWORD start = GetTickCount();
+    DWORD woke = WAIT_TIMEOUT;
+    for (;;) {
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= g_openFileLimitMs)
+            break;
+        woke = MsgWaitForMultipleObjects(1, &thread, FALSE, g_openFileLimitMs - waited, QS_SENDMESSAGE);
+        if (woke != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE); // delivers the sent messages
+    }
+    CloseHandle(thread);
+    HRESULT hr = E_FAIL;
+    if (woke == WAIT_OBJECT_0)
+        hr = job->result;
+    else
+        *gaveUp = true;
+    ReleaseOpenJob(job);
+    return hr;
+}
+
+} // namespace
+
 HRESULT RenderFileToMMStream(const char *name)
 {
     LogMessage("content of szFilename\n");
@@ -161,7 +239,10 @@ HRESULT RenderFileToMMStream(const char *name)
     CHECK_ERROR_DS(pAMStream->AddMediaStream(NULL, &MSPID_PrimaryAudio, AMMSF_ADDDEFAULTRENDERER, NULL),
                    "pAMStream->AddMediaStream(NULL, &MSPID_PrimaryAudio, AMMSF_ADDDEFAULTRENDERER, NULL)");
 
-    hr = pAMStream->OpenFile(wideName, 0);
+    bool gaveUp;
+    hr = OpenFileBounded(pAMStream, wideName, &gaveUp);
+    if (gaveUp)
+        LogFormat("Warning !! The stream did not open the file within %d seconds\n", (int)(g_openFileLimitMs / 1000));
     if (FAILED(hr)) {
         ShowMessageBox(ghWnd, "File format not supported.", "Error", MB_OK);
         RestoreSurface();

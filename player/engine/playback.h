@@ -13,6 +13,9 @@ void LogMovieInfo(MovieRecord *record);
 // Creates the multimedia stream object; tests put a fake in its place.
 typedef HRESULT (*CreateStreamFunction)(IAMMultiMediaStream **stream);
 extern CreateStreamFunction g_pfnCreateMultiMediaStream;
+// How long the stream may take to open a file (on a thread of its own) before
+// the player gives the file up as one it cannot open; tests shorten it.
+extern DWORD g_openFileLimitMs;
 
 // Frame pump (pump.cpp). A frame step fetches the next frame into the sample
 // and draws it. The main loop's steps do not wait for the stream: StartFrameStep

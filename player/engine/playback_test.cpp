@@ -748,6 +748,33 @@ TEST_F(PlaybackTest, RestoreSurfaceWithoutMovieOnlyWarns)
     EXPECT_EQ("Warning: Calling RestoreSurface with non initialized movie\n", Body());
 }
 
+// A stream that hangs while it opens the file does not hold up the window: the
+// opening gives it up after the limit, as a file the stream cannot open, and
+// its thread ends when the stream comes back.
+TEST_F(PlaybackTest, AStreamThatHangsInTheOpeningIsGivenUp)
+{
+    HANDLE hang = CreateEventA(NULL, TRUE, FALSE, NULL);
+    stream.openHang = hang;
+    g_openFileLimitMs = 1500;
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(E_FAIL, RenderFileToMMStream("C:\\movies\\stuck.avi"));
+    const DWORD took = GetTickCount() - start;
+    g_openFileLimitMs = 15000;
+    EXPECT_GE(took, 1400u);
+    EXPECT_LT(took, 10000u);
+    EXPECT_EQ((std::vector<std::string>{"Error: File format not supported."}), boxes);
+    EXPECT_NE(std::string::npos, Body().find("Warning !! The stream did not open the file within 1 seconds\n"));
+    EXPECT_EQ((IAMMultiMediaStream *)NULL, g_pMMStream);
+
+    // The opening thread still holds the stream until the stream comes back.
+    EXPECT_EQ(2u, stream.refs);
+    SetEvent(hang);
+    for (int i = 0; i < 200 && stream.refs != 1; i++)
+        Sleep(10);
+    EXPECT_EQ(1u, stream.refs) << "the test's only";
+    CloseHandle(hang);
+}
+
 TEST_F(PlaybackTest, OpeningBindsVideoToTheDirectDrawObjectAndAddsDefaultAudio)
 {
     UseDirectDraw();
