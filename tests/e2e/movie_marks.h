@@ -3,6 +3,8 @@
 // the eye, the relative row inside the view and the frame number.
 #pragma once
 
+#include "driver.h"
+
 #include <windows.h>
 
 #include <string>
@@ -73,4 +75,17 @@ inline int LossyFrame(DWORD pixel)
 {
     const int code = LossyMark(pixel) == Mark::LeftEye ? Blue(pixel) : Red(pixel);
     return (code + LOSSY_FRAME_STEP / 2) / LOSSY_FRAME_STEP;
+}
+
+// The frame number (mod 200) the player's movie area shows, read from the
+// marker band a sixteenth of the way in, halfway down; -1 when it shows no
+// frame of a left view.
+inline int FrameOnScreen(HWND mainWindow)
+{
+    ScreenPixels screen;
+    if (!CaptureScreen(MovieArea(mainWindow), &screen))
+        return -1;
+    const RECT &a = screen.area;
+    const DWORD pixel = screen.At(a.left + (a.right - a.left) / 16, a.top + (a.bottom - a.top) / 2);
+    return ClassifyMark(pixel) == Mark::LeftEye ? FrameCode(pixel) : -1;
 }

@@ -33,17 +33,6 @@ PlayerSettings Plain2D()
     return settings;
 }
 
-// The frame number (mod 200) the movie area shows, or -1 when it shows no frame.
-int FrameOnScreen(HWND window)
-{
-    ScreenPixels screen;
-    if (!CaptureScreen(MovieArea(window), &screen))
-        return -1;
-    const RECT &a = screen.area;
-    const DWORD pixel = screen.At(a.left + (a.right - a.left) / 16, a.top + (a.bottom - a.top) / 2);
-    return ClassifyMark(pixel) == Mark::LeftEye ? FrameCode(pixel) : -1;
-}
-
 // Waits until the movie area shows the given frame.
 bool WaitForFrame(HWND window, int frame, DWORD timeoutMs)
 {

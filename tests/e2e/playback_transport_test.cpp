@@ -23,17 +23,6 @@ PlayerSettings Plain2D()
     return settings;
 }
 
-// The frame number (mod 200) the movie area shows, or -1 when it shows no frame.
-int FrameOnScreen(HWND window)
-{
-    ScreenPixels screen;
-    if (!CaptureScreen(MovieArea(window), &screen))
-        return -1;
-    const RECT &a = screen.area;
-    const DWORD pixel = screen.At(a.left + (a.right - a.left) / 16, a.top + (a.bottom - a.top) / 2);
-    return ClassifyMark(pixel) == Mark::LeftEye ? FrameCode(pixel) : -1;
-}
-
 // The three commands, given through the keys or through the buttons.
 struct Controls {
     const char *name;

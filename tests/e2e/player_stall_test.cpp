@@ -53,17 +53,6 @@ private:
     std::vector<HANDLE> threads_;
 };
 
-// The frame number (mod 200) the movie area shows, or -1 when it shows none.
-int FrameOnScreen(HWND window)
-{
-    ScreenPixels screen;
-    if (!CaptureScreen(MovieArea(window), &screen))
-        return -1;
-    const RECT &a = screen.area;
-    const DWORD pixel = screen.At(a.left + (a.right - a.left) / 16, a.top + (a.bottom - a.top) / 2);
-    return ClassifyMark(pixel) == Mark::LeftEye ? FrameCode(pixel) : -1;
-}
-
 // Waits until the movie area shows a frame other than `than` (-1: any frame)
 // and not before frame `from`.
 int WaitForNewFrame(HWND window, int than, DWORD timeoutMs, int from = 0)

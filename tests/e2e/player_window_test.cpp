@@ -38,7 +38,7 @@ bool WaitForLines(ProgramUnderTest &player, const std::vector<std::string> &line
 
 // The frame number the movie area shows, read from the marker band at its left
 // edge; -1 when the band shows no frame.
-int FrameOnScreen(HWND window)
+int FrameAtBandEdge(HWND window)
 {
     const RECT area = MovieArea(window);
     const RECT probe = {area.left + 2, (area.top + area.bottom) / 2, area.left + 3, (area.top + area.bottom) / 2 + 1};
@@ -97,16 +97,16 @@ TEST_F(PlayerWindow, SliderSeeksToItsPerMilleAndLeavesTheMoviePaused)
     // Paused: the screen shows the frame at the middle (frame 62 of 125) and keeps
     // showing it.
     Sleep(300);
-    const int shown = FrameOnScreen(window);
+    const int shown = FrameAtBandEdge(window);
     EXPECT_NEAR(62, shown, 1);
     Sleep(1000);
-    EXPECT_EQ(shown, FrameOnScreen(window)) << "nothing moves any more";
+    EXPECT_EQ(shown, FrameAtBandEdge(window)) << "nothing moves any more";
     // Play resumes from the new position.
     ProgramUnderTest::PressKey(window, VK_F5);
     EXPECT_TRUE(WaitForLines(player, {"dwPos 500\n", "Play()\n", "Play is interpreting Pause situation\n"}))
         << ReadLogText(player.log());
     Sleep(600);
-    const int playing = FrameOnScreen(window);
+    const int playing = FrameAtBandEdge(window);
     EXPECT_GT(playing, shown) << "playing on from the middle";
     EXPECT_LT(playing, shown + 40);
 }
@@ -128,7 +128,7 @@ void ChangeTheMethod(ProgramUnderTest &player, HWND window, bool pausedFirst)
         ASSERT_TRUE(WaitForLines(player, {"Pause()\n"}));
         Sleep(300);
     }
-    const int shown = FrameOnScreen(window);
+    const int shown = FrameAtBandEdge(window);
     ASSERT_GT(shown, 5) << "some way into the movie";
 
     PostMessageA(window, WM_COMMAND, 40009, 0);
@@ -141,9 +141,9 @@ void ChangeTheMethod(ProgramUnderTest &player, HWND window, bool pausedFirst)
                                       "Movie prepared again at the frame it showed\n"}))
         << ReadLogText(player.log());
     Sleep(400);
-    const int first = FrameOnScreen(window);
+    const int first = FrameAtBandEdge(window);
     Sleep(600);
-    const int second = FrameOnScreen(window);
+    const int second = FrameAtBandEdge(window);
     if (pausedFirst) {
         EXPECT_NEAR(shown, first, 1) << "the frame it showed";
         EXPECT_EQ(first, second) << "still paused";
@@ -213,7 +213,7 @@ TEST_P(NothingChosen, TheMovieGoesOnAsItWas)
         ASSERT_TRUE(WaitForLines(player, {"Pause()\n"}));
         Sleep(300);
     }
-    const int before = FrameOnScreen(window);
+    const int before = FrameAtBandEdge(window);
     ASSERT_GE(before, 0) << "the movie shows its frames";
     const std::string logBefore = ReadLogText(player.log());
 
@@ -237,9 +237,9 @@ TEST_P(NothingChosen, TheMovieGoesOnAsItWas)
         ASSERT_TRUE(player.WaitForLog("Restoring surface by Draw2()\n", WAIT_MS, redraws + 1));
         Sleep(400);
     }
-    const int first = FrameOnScreen(window);
+    const int first = FrameAtBandEdge(window);
     Sleep(600);
-    const int second = FrameOnScreen(window);
+    const int second = FrameAtBandEdge(window);
     if (c.pausedFirst) {
         EXPECT_EQ(before, first) << "still paused at its frame";
         EXPECT_EQ(before, second);
