@@ -82,14 +82,6 @@ const DamagedCase CASES[] = {
 
 std::string DamagedMovie(const char *file) { return TestMovie("damaged") + "\\" + file; }
 
-PlayerSettings Plain2D()
-{
-    PlayerSettings settings;
-    settings.OutputFormat = 1072;
-    settings.VideomemoryMethod = 1083;
-    return settings;
-}
-
 class DamagedMovies : public ::testing::TestWithParam<DamagedCase> {
 protected:
     void TearDown() override

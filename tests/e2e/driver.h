@@ -128,6 +128,15 @@ struct PlayerSettings {
     std::vector<std::string> recentFiles;
 };
 bool WritePlayerSettings(const PlayerSettings &settings);
+// Plain 2D with the second method: the frames' marker bands reach the screen
+// unchanged, so the frame number is read straight off it.
+inline PlayerSettings Plain2D()
+{
+    PlayerSettings settings;
+    settings.OutputFormat = OUTPUT_NO_STEREO;
+    settings.VideomemoryMethod = VIDEOMEMORY_METHOD2;
+    return settings;
+}
 
 // Starts the player with the given registry settings. The settings are shared by
 // every program of the Wine prefix, so writing them and the player's start-up

@@ -25,14 +25,6 @@ const int LAST_FRAME = 124; // transport.avi: 125 frames, 5 s, with sound
 const char *const REWOUND = "Going to execute:CHECK_ERROR_DS(g_pMMStream->Seek(movie.StreamTime.int64));\n"
                             "Restoring surface by Draw2()\n";
 
-PlayerSettings Plain2D()
-{
-    PlayerSettings settings;
-    settings.OutputFormat = 1072;
-    settings.VideomemoryMethod = 1083;
-    return settings;
-}
-
 // Waits until the movie area shows the given frame.
 bool WaitForFrame(HWND window, int frame, DWORD timeoutMs)
 {

@@ -89,14 +89,6 @@ TEST(PlaybackOpen, StartupMovieWithEmptyCommandLinePlaysIn2DAndStaysStopped)
 
 namespace {
 
-const PlayerSettings Plain2D()
-{
-    PlayerSettings settings;
-    settings.OutputFormat = 1072;
-    settings.VideomemoryMethod = 1083;
-    return settings;
-}
-
 // The number after the n-th occurrence (from 1) of prefix in the log, or -1.
 int NumberAfter(const std::string &log, const std::string &prefix, int occurrence = 1)
 {

@@ -14,15 +14,6 @@ const int PLAY_BUTTON = 1063, PAUSE_BUTTON = 1064, STOP_BUTTON = 1065;
 const char *const REWOUND = "Going to execute:CHECK_ERROR_DS(g_pMMStream->Seek(movie.StreamTime.int64));\n"
                             "Restoring surface by Draw2()\n";
 
-// Plain 2D, second method: the frame number is read straight off the screen.
-PlayerSettings Plain2D()
-{
-    PlayerSettings settings;
-    settings.OutputFormat = 1072;
-    settings.VideomemoryMethod = 1083;
-    return settings;
-}
-
 // The three commands, given through the keys or through the buttons.
 struct Controls {
     const char *name;

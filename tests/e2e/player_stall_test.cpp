@@ -71,9 +71,7 @@ class Stall : public PlayerTest<> {};
 
 TEST_F(Stall, TheWindowAnswersWhileTheStreamStallsAndTheWatchdogStopsTheMovie)
 {
-    PlayerSettings settings;
-    settings.OutputFormat = 1072; // plain 2D: the frame number is read straight off the screen
-    ASSERT_TRUE(StartPlayer(player, settings, TestMovie("count_250.avi"))); // 10 s with sound
+    ASSERT_TRUE(StartPlayer(player, Plain2D(), TestMovie("count_250.avi"))); // 10 s with sound
     window = WaitForPlayerWindow(player, WAIT_MS);
     ASSERT_TRUE(window != NULL);
     const int first = WaitForNewFrame(window, -1, WAIT_MS);
@@ -122,9 +120,7 @@ TEST_F(Stall, TheWindowAnswersWhileTheStreamStallsAndTheWatchdogStopsTheMovie)
 // frame, so it is the slowest of these.
 TEST_F(Stall, TheWindowAnswersWhileTheMoviePlaysPausesAndSeeks)
 {
-    PlayerSettings settings;
-    settings.OutputFormat = 1072;
-    ASSERT_TRUE(StartPlayer(player, settings, TestMovie("count_250.avi")));
+    ASSERT_TRUE(StartPlayer(player, Plain2D(), TestMovie("count_250.avi")));
     window = WaitForPlayerWindow(player, WAIT_MS);
     ASSERT_TRUE(window != NULL);
     const int first = WaitForNewFrame(window, -1, WAIT_MS);
