@@ -642,6 +642,32 @@ TEST_F(LostSurfaceTest, ALostSurfaceIsRestoredAndTheFrameDrawnAgainWithoutABox)
     }
 }
 
+// A frame that the stream finishes while a command cancels the fetch is shown:
+// a pause keeps on the screen the frame whose time it resumes from.
+TEST_F(LostSurfaceTest, AFrameThatComesWhileTheFetchIsCancelledIsDrawn)
+{
+    // The movie area is that of a window on the screen, 320x240 above its buttons.
+    ghWnd = CreateWindowA("STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240 + CONTROL_STRIP_HEIGHT, NULL,
+                          NULL, NULL, NULL);
+    ASSERT_TRUE(ghWnd != NULL);
+    sample.stalled = true;
+    StartFrameStep();
+    ASSERT_NE((HANDLE)NULL, FrameStepEvent());
+    EXPECT_TRUE(recorder.Texts().empty());
+    sample.startTimes = {1200000};
+    sample.CompleteStalledUpdate(); // the frame is in; the main loop has not looked yet
+    Pause();
+    DestroyWindow(ghWnd);
+    ghWnd = NULL;
+    EXPECT_EQ(Paused, movie.state);
+    EXPECT_EQ(1, state.frameCount);
+    EXPECT_EQ(1200000, movie.StreamTime);
+    EXPECT_EQ((std::vector<std::string>{BltText("screen", state.rect, "work1", movie.rect, DDBLT_WAIT)}),
+              recorder.Texts())
+        << "the frame paused at is the frame on the screen";
+    EXPECT_TRUE(boxes.empty());
+}
+
 TEST_F(LostSurfaceTest, AFailedRestoreIsReportedOnceAndTriedAgainOnLaterFrames)
 {
     primary.lost = true;

@@ -589,6 +589,18 @@ void NoteFetchedFrame()
         movie.StreamTime = frameTime;
 }
 
+// A frame is in the sample: count it and put it on the screen.
+void ShowFetchedFrame()
+{
+    NoteFetchedFrame();
+    if (IsOutputRectAcceptable()) {
+        HRESULT drawn;
+        if (DrawByMethod(&drawn) && FAILED(drawn) && firstFramePending)
+            ReportFirstFrameFailure(drawn, "drawn");
+    }
+    firstFramePending = false;
+}
+
 // The rest of a frame step, once the fetch has ended with update.
 void FinishStep(HRESULT update)
 {
@@ -604,13 +616,7 @@ void FinishStep(HRESULT update)
             return;
     }
     if (update == S_OK) {
-        NoteFetchedFrame();
-        if (IsOutputRectAcceptable()) {
-            HRESULT drawn;
-            if (DrawByMethod(&drawn) && FAILED(drawn) && firstFramePending)
-                ReportFirstFrameFailure(drawn, "drawn");
-        }
-        firstFramePending = false;
+        ShowFetchedFrame();
         return;
     }
 
@@ -714,8 +720,10 @@ bool CancelFrameStep()
     HRESULT result = MS_S_NOUPDATE;
     if (!SettleFetch(&result))
         return false;
+    // A frame that came just in time is shown like any other: the screen and the
+    // sample (whose time is the resume point of a pause) keep to the same frame.
     if (result == S_OK)
-        NoteFetchedFrame(); // it came just in time: whoever cancelled draws it
+        ShowFetchedFrame();
     return true;
 }
 
