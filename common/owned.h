@@ -148,12 +148,13 @@ public:
     // Closes a key held and opens path below root.
     LONG Open(HKEY root, const char *path, REGSAM access)
     {
-        return RegOpenKeyExA(root, path, 0, access, key.Put());
+        return Kept(RegOpenKeyExA(root, path, 0, access, key.Put()));
     }
     // Closes a key held and opens or makes path below root (kept over a restart).
     LONG Create(HKEY root, const char *path, REGSAM access, DWORD *disposition = NULL)
     {
-        return RegCreateKeyExA(root, path, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, key.Put(), disposition);
+        return Kept(RegCreateKeyExA(root, path, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, key.Put(),
+                                    disposition));
     }
     // A REG_SZ value whose length counts the terminating NUL.
     LONG SetString(const char *name, const char *text)
@@ -172,5 +173,12 @@ public:
     }
 
 private:
+    // A call that failed may have left anything in the key's place.
+    LONG Kept(LONG result)
+    {
+        if (result != ERROR_SUCCESS)
+            key.Release();
+        return result;
+    }
     Owned<RegistryKeyTraits> key;
 };

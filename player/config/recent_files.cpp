@@ -16,18 +16,16 @@ void ValueName(int index, char *name, size_t size) { snprintf(name, size, "File%
 void LoadRecentFiles(RecentList &list)
 {
     list = RecentList();
-    KeyHolder key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, szRecentKey, 0, KEY_READ, &key.key) != ERROR_SUCCESS) {
-        key.key = NULL;
+    RegistryKey key;
+    if (key.Open(HKEY_CURRENT_USER, szRecentKey, KEY_READ) != ERROR_SUCCESS)
         return;
-    }
     // Oldest first, so that RecentAdd leaves the newest in front.
     for (int i = RECENT_MAX - 1; i >= 0; i--) {
         char name[16];
         ValueName(i, name, sizeof name);
         char path[RECENT_PATH_CHARS + 1];
         DWORD type = 0, size = sizeof path - 1;
-        if (RegQueryValueExA(key.key, name, NULL, &type, (BYTE *)path, &size) != ERROR_SUCCESS || type != REG_SZ)
+        if (RegQueryValueExA(key.Get(), name, NULL, &type, (BYTE *)path, &size) != ERROR_SUCCESS || type != REG_SZ)
             continue;
         path[size] = 0; // a text stored without its terminating zero
         RecentAdd(list, path);
@@ -36,24 +34,19 @@ void LoadRecentFiles(RecentList &list)
 
 bool SaveRecentFiles(const RecentList &list)
 {
-    KeyHolder key;
-    DWORD disposition;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, szRecentKey, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL,
-                        &key.key, &disposition) != ERROR_SUCCESS) {
-        key.key = NULL;
+    RegistryKey key;
+    if (key.Create(HKEY_CURRENT_USER, szRecentKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return false;
-    }
     bool saved = true;
     for (int i = 0; i < RECENT_MAX; i++) {
         char name[16];
         ValueName(i, name, sizeof name);
         if (i < list.count) {
             const char *path = list.paths[i];
-            if (RegSetValueExA(key.key, name, 0, REG_SZ, (const BYTE *)path, (DWORD)strlen(path) + 1) !=
-                ERROR_SUCCESS)
+            if (key.SetString(name, path) != ERROR_SUCCESS)
                 saved = false;
         } else {
-            RegDeleteValueA(key.key, name); // absent already is as good
+            RegDeleteValueA(key.Get(), name); // absent already is as good
         }
     }
     return saved;

@@ -80,14 +80,12 @@ int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *sz
     if (lResult)
         *lResult = lDefault;
 
-    KeyHolder key;
-    if (RegOpenKeyExA(root, szKey, 0, KEY_READ, &key.key) != ERROR_SUCCESS) {
-        key.key = NULL;
+    RegistryKey key;
+    if (key.Open(root, szKey, KEY_READ) != ERROR_SUCCESS)
         return 1;
-    }
     BYTE data[VALUE_DATA_BYTES];
     DWORD dataSize;
-    if (!FindValue(key.key, szValueName, data, dataSize))
+    if (!FindValue(key.Get(), szValueName, data, dataSize))
         return 1;
     if (!szResult) {
         memcpy(lResult, data, sizeof *lResult); // the first four bytes, whatever the type
@@ -103,57 +101,42 @@ int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *sz
 
 int RegistryWrite(HKEY root, const char *szKey, const char *szValueName, const char *szValue, LONG lValue)
 {
-    KeyHolder key;
+    RegistryKey key;
     bool found = false;
-    if (RegOpenKeyExA(root, szKey, 0, KEY_ALL_ACCESS, &key.key) == ERROR_SUCCESS) {
+    if (key.Open(root, szKey, KEY_ALL_ACCESS) == ERROR_SUCCESS) {
         BYTE data[VALUE_DATA_BYTES];
         DWORD dataSize;
-        found = FindValue(key.key, szValueName, data, dataSize);
-    } else {
-        key.key = NULL;
+        found = FindValue(key.Get(), szValueName, data, dataSize);
     }
-    if (!found) {
-        key.Close();
-        DWORD disposition;
-        if (RegCreateKeyExA(root, szKey, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key.key,
-                            &disposition) != ERROR_SUCCESS)
-            key.key = NULL;
-    }
-    if (!key.key)
+    if (!found && key.Create(root, szKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
         return 1;
     LONG stored;
     if (szValue) {
         char text[256];
         snprintf(text, sizeof text, "%s", szValue); // at most 255 characters
-        // The size counts the terminating zero, as REG_SZ requires.
-        stored = RegSetValueExA(key.key, szValueName, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+        stored = key.SetString(szValueName, text);
     } else {
-        stored = RegSetValueExA(key.key, szValueName, 0, REG_DWORD, (const BYTE *)&lValue, sizeof lValue);
+        stored = key.SetNumber(szValueName, (DWORD)lValue);
     }
     return stored == ERROR_SUCCESS ? 0 : 1;
 }
 
 bool RegistryKeyIsVolatile(HKEY root, const char *szKey)
 {
-    KeyHolder key;
-    if (RegOpenKeyExA(root, szKey, 0, KEY_CREATE_SUB_KEY, &key.key) != ERROR_SUCCESS) {
-        key.key = NULL;
+    RegistryKey key;
+    if (key.Open(root, szKey, KEY_CREATE_SUB_KEY) != ERROR_SUCCESS)
         return false;
-    }
     // A volatile key refuses lasting keys below it; asking for one is the only
     // way to tell. The probe is taken away again when this made it.
     static const char PROBE[] = "Parallaxia lasting key probe";
-    KeyHolder probe;
+    RegistryKey probe;
     DWORD disposition = 0;
-    const LONG created = RegCreateKeyExA(key.key, PROBE, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_READ, NULL,
-                                         &probe.key, &disposition);
-    if (created != ERROR_SUCCESS) {
-        probe.key = NULL;
+    const LONG created = probe.Create(key.Get(), PROBE, KEY_READ, &disposition);
+    if (created != ERROR_SUCCESS)
         return created == ERROR_CHILD_MUST_BE_VOLATILE;
-    }
     probe.Close();
     if (disposition == REG_CREATED_NEW_KEY)
-        RegDeleteKeyA(key.key, PROBE);
+        RegDeleteKeyA(key.Get(), PROBE);
     return false;
 }
 

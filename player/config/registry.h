@@ -10,22 +10,8 @@
 
 #include <windows.h>
 
+#include "common/owned.h"
 #include "engine/records.h"
-
-// Closes a registry key when it goes out of scope.
-struct KeyHolder {
-    HKEY key = NULL;
-    KeyHolder() = default;
-    KeyHolder(const KeyHolder &) = delete;
-    KeyHolder &operator=(const KeyHolder &) = delete;
-    ~KeyHolder() { Close(); }
-    void Close()
-    {
-        if (key)
-            RegCloseKey(key);
-        key = NULL;
-    }
-};
 
 // Holds StereoCodingFormat and EyeCodingFormat.
 extern const char szKey1[];

@@ -1,4 +1,5 @@
 // Opening a movie: the multimedia stream, its video sample, the window size.
+#include "common/owned.h"
 #include "engine/movie_headers.h"
 #include "engine/movie_math.h"
 #include "engine/playback.h"
@@ -28,6 +29,35 @@ void ReleaseMovieObjects()
     ReleaseHandle(g_pDDStream);
     ReleaseHandle(g_pPrimaryVidStream);
 }
+
+} // namespace
+
+// Every object the player holds goes in this order when it ends: the stream and
+// what it made, the DirectDraw factory, the surfaces and their clipper, the
+// composed area's surface, and the DirectDraw objects last of all.
+void ReleasePlayerObjects()
+{
+    void (*const inOrder[])() = {
+        [] { ReleaseHandle(g_pMMStream); },
+        [] { ReleaseHandle(g_pSample); },
+        [] { ReleaseHandle(g_pDDStream); },
+        [] { ReleaseHandle(g_pPrimaryVidStream); },
+        [] { ReleaseHandle(g_pDDF); },
+        [] { ReleaseHandle(g_pPrimarySurface); },
+        [] { ReleaseHandle(g_pDDSoff_screen1); },
+        [] { ReleaseHandle(g_pDDSoff_screen2); },
+        [] { ReleaseHandle(g_pDDDirectShowGenerated); },
+        [] { ReleaseHandle(g_pDDClipper); },
+        ReleaseProcessorSurface,
+        [] { ReleaseHandle(g_pDD3); },
+        [] { ReleaseHandle(g_pDD); },
+    };
+    CancelFrameStep();
+    for (void (*release)() : inOrder)
+        release();
+}
+
+namespace {
 
 // A frame the stream reported that the player does not take (empty, or larger
 // than MAX_FRAME_SIDE in a direction): the user is told as for a file that does
@@ -92,15 +122,16 @@ HRESULT FitWindowToWorkArea(int width, int height, const RECT &area)
 // A file that cannot be read here (an internet address) is left to the stream.
 bool RefuseAviHeaders(const char *name)
 {
-    HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
     static uint8_t start[AVI_HEADER_BYTES];
     DWORD got = 0;
-    if (!ReadFile(file, start, sizeof start, &got, NULL))
-        got = 0;
-    CloseHandle(file);
+    {
+        OwnedFile file(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+        if (!file)
+            return false;
+        if (!ReadFile(file.Get(), start, sizeof start, &got, NULL))
+            got = 0;
+    }
     const AviVideoHeaders headers = ReadAviVideoHeaders(start, got);
     const int64_t height = headers.height < 0 ? -(int64_t)headers.height : headers.height;
     if (headers.headerlessStream)
@@ -184,7 +215,7 @@ HRESULT OpenFileBounded(IAMMultiMediaStream *stream, const WCHAR *name, bool *ga
     job->stream = stream;
     stream->AddRef();
     lstrcpynW(job->name, name, PATH_CHARS);
-    HANDLE thread = CreateThread(NULL, 0, OpenOnItsThread, job, 0, NULL);
+    OwnedHandle thread(CreateThread(NULL, 0, OpenOnItsThread, job, 0, NULL));
     if (!thread) {
         job->references = 1;
         ReleaseOpenJob(job);
@@ -196,13 +227,14 @@ HRESULT OpenFileBounded(IAMMultiMediaStream *stream, const WCHAR *name, bool *ga
         const DWORD waited = GetTickCount() - start;
         if (waited >= g_openFileLimitMs)
             break;
-        woke = MsgWaitForMultipleObjects(1, &thread, FALSE, g_openFileLimitMs - waited, QS_SENDMESSAGE);
+        const HANDLE opening = thread.Get();
+        woke = MsgWaitForMultipleObjects(1, &opening, FALSE, g_openFileLimitMs - waited, QS_SENDMESSAGE);
         if (woke != WAIT_OBJECT_0 + 1)
             break;
         MSG msg;
         PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE); // delivers the sent messages
     }
-    CloseHandle(thread);
+    thread.Reset();
     HRESULT hr = E_FAIL;
     if (woke == WAIT_OBJECT_0)
         hr = job->result;

@@ -53,8 +53,11 @@ struct ComposeSettings;
 enum { PROCESSOR_OK, PROCESSOR_UNDEFINED_OUTPUT, PROCESSOR_UNDEFINED_CODING };
 int ProcessorSettings(int32_t outputFormat, int32_t coding, int32_t eye, int32_t strength, int32_t frameWidth,
                       int32_t frameHeight, int32_t areaWidth, int32_t areaHeight, ComposeSettings *settings);
-// Releases the composed area's surface (ExitCode).
+// Releases the composed area's surface.
 void ReleaseProcessorSurface();
+// Ends an outstanding frame fetch and releases every object the player holds,
+// in the order they must go.
+void ReleasePlayerObjects();
 void UpdateOutputRect();
 // Set by the shell while the output rectangle is its own (full screen): called
 // with the rectangle UpdateOutputRect computed, to replace it.

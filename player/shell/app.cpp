@@ -82,20 +82,7 @@ void InitTrackbar()
 void ExitCode()
 {
     LogMessage("Going to execute ExitCode()\n");
-    CancelFrameStep();
-    ReleaseHandle(g_pMMStream);
-    ReleaseHandle(g_pSample);
-    ReleaseHandle(g_pDDStream);
-    ReleaseHandle(g_pPrimaryVidStream);
-    ReleaseHandle(g_pDDF);
-    ReleaseHandle(g_pPrimarySurface);
-    ReleaseHandle(g_pDDSoff_screen1);
-    ReleaseHandle(g_pDDSoff_screen2);
-    ReleaseHandle(g_pDDDirectShowGenerated);
-    ReleaseHandle(g_pDDClipper);
-    ReleaseProcessorSurface();
-    ReleaseHandle(g_pDD3);
-    ReleaseHandle(g_pDD);
+    ReleasePlayerObjects();
     PostQuitMessage(0);
     CoUninitialize();
 }
