@@ -1,5 +1,6 @@
 // The log writer's states and the three result-code tables.
 #include "diagnostics/test_log.h"
+#include "shell/seams_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@ namespace {
 // Each test logs into its own file in the temporary folder.
 class LogTest : public ::testing::Test {
 protected:
+    SeamGuard seams;
     TestLog log;
     const std::string &path = log.path;
     // The file after its time stamp and empty line, CR LF kept as written.
@@ -249,7 +251,6 @@ int RecordBox(HWND, const char *text, const char *caption, UINT)
 
 TEST_F(LogTest, FailureCheckLogsCallTextCodeTextAndPointsAtTheLog)
 {
-    MessageBoxFunction saved = g_pfnMessageBox;
     g_pfnMessageBox = RecordBox;
     boxCount = 0;
     EXPECT_EQ(S_OK, CHECK_ERROR_DS(S_OK, "g_pMMStream->SetState(STREAMSTATE_RUN)"));
@@ -257,7 +258,6 @@ TEST_F(LogTest, FailureCheckLogsCallTextCodeTextAndPointsAtTheLog)
     EXPECT_EQ((HRESULT)0x80040403, CHECK_ERROR_DS((HRESULT)0x80040403, "g_pMMStream->SetState(STREAMSTATE_RUN)"));
     CHECK_ERROR_DD((HRESULT)0x8876017C, "g_pDD3->CreateSurface(&ddsd2, &g_pDDSoff_screen1, NULL)");
     CHECK_ERROR_COM(E_NOINTERFACE, "CoCreateInstance(x)");
-    g_pfnMessageBox = saved;
 
     EXPECT_EQ("g_pMMStream->SetState(STREAMSTATE_RUN)  failed with HRESULT(0x80040403)\r\n"
               "MS_E_NOSTREAM No stream has the specified purpose ID\r\n"
@@ -273,11 +273,9 @@ TEST_F(LogTest, FailureCheckLogsCallTextCodeTextAndPointsAtTheLog)
 
 TEST_F(LogTest, FailureCheckCutsAnOverlongCallText)
 {
-    MessageBoxFunction saved = g_pfnMessageBox;
     g_pfnMessageBox = RecordBox;
     std::string call(300, 'c');
     CHECK_ERROR_DD(E_FAIL, call.c_str());
-    g_pfnMessageBox = saved;
     std::string body = Body();
     EXPECT_EQ(std::string(LOG_BUFFER_CHARS - 1, 'c') + "DDERR_GENERIC\r\n", body);
 }
@@ -299,17 +297,14 @@ protected:
         SetEnvironmentVariableA("LOCALAPPDATA", localAppData.c_str());
         SetEnvironmentVariableA("VIZOR_LOG", NULL);
         _putenv_s("VIZOR_LOG", "");
-        savedDefault = g_szDefaultLogPath;
         g_szDefaultLogPath = blocked.c_str();
         ResetLogWriter();
-        saved = g_pfnMessageBox;
         g_pfnMessageBox = RecordBox;
         boxCount = 0;
     }
     void TearDown() override
     {
-        g_pfnMessageBox = saved;
-        g_szDefaultLogPath = savedDefault;
+        seams.Restore(); // before the writer starts again
         ResetLogWriter();
         SetEnvironmentVariableA("LOCALAPPDATA", savedLocalAppData.empty() ? NULL : savedLocalAppData.c_str());
         remove(UserLog().c_str());
@@ -326,8 +321,6 @@ protected:
     }
 
     std::string blocked, localAppData, savedLocalAppData;
-    const char *savedDefault = nullptr;
-    MessageBoxFunction saved = nullptr;
 };
 
 TEST_F(LogPlaceTest, TheRootIsTheFirstChoiceWhereItCanBeCreated)

@@ -1,6 +1,7 @@
 // DirectDraw set-up: the normal path on Wine's DirectDraw, and every failure path
 // through a factory whose objects fail at a chosen step.
 #include "engine/surfaces.h"
+#include "shell/seams_test_support.h"
 
 #include "diagnostics/test_log.h"
 #include "engine/records.h"
@@ -194,6 +195,7 @@ int RecordBox(HWND, const char *text, const char *caption, UINT)
 
 class InitDirectDrawTest : public ::testing::Test {
 protected:
+    SeamGuard seams;
     void SetUp() override
     {
         testLog.reset(new TestLog);

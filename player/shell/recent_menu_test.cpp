@@ -3,6 +3,7 @@
 // registry and the log, and this test the menu): items, numbering, the list's
 // own separator, and the list kept up to date by openings and choices.
 #include "shell/recent_menu.h"
+#include "shell/seams_test_support.h"
 
 #include "config/recent_files.h"
 #include "config/settings_test_support.h"
@@ -20,6 +21,7 @@ namespace {
 
 class RecentMenu : public ::testing::Test {
 protected:
+    SeamGuard seams;
     void SetUp() override
     {
         window = CreateWindowA("STATIC", "main", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, NULL, NULL, NULL, NULL);
@@ -34,7 +36,6 @@ protected:
     }
     void TearDown() override
     {
-        g_pfnOpeningEnded = NULL;
         ghWnd = NULL;
         DestroyWindow(window);
     }

@@ -1,5 +1,6 @@
 // Position slider arithmetic.
 #include "shell/window.h"
+#include "shell/seams_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -98,8 +99,6 @@ protected:
     {
         DeleteFileA(chm);
         DeleteFileA(hlp);
-        g_pfnHtmlHelp = saved.html;
-        g_pfnWinHelp = saved.win;
     }
     static void Touch(const char *path)
     {
@@ -107,10 +106,7 @@ protected:
         ASSERT_TRUE(f != NULL);
         fclose(f);
     }
-    struct {
-        HtmlHelpFunction html = g_pfnHtmlHelp;
-        WinHelpFunction win = g_pfnWinHelp;
-    } saved;
+    SeamGuard seams;
     char chm[MAX_PATH], hlp[MAX_PATH];
     TestLog log;
 };
