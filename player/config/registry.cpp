@@ -173,42 +173,39 @@ void InitializeRegistry()
 
 void ReadRegistrySettings(MovieRecord &movie, OutputRecord &output, StateRecord &state)
 {
-    LONG lResult;
-    int result = ReadNumber(szKey1, "StereoCodingFormat", lResult);
-    if (result != 0) {
-        LogMessage("Read registry failed, traying to initializae registry\n");
-        InitializeRegistry();
-        result = ReadNumber(szKey1, "StereoCodingFormat", lResult);
-        if (result != 0)
-            Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey1, \"StereoCodingFormat\", NULL, 0, &lResult, NULL, 0)  "
-                   "failed with HRESULT(0x%8.8X)\n",
-                   result);
+    // The five settings in the order they are read; a first read that fails
+    // writes the defaults and is tried once more.
+    static const struct {
+        const char *key;
+        const char *keyText; // in a failure's log line
+        const char *valueName;
+    } stored[] = {
+        {szKey1, "szKey1", "StereoCodingFormat"}, {szKey1, "szKey1", "EyeCodingFormat"},
+        {szKey2, "szKey2", "OutputFormat"},       {szKey2, "szKey2", "VideomemoryMethod"},
+        {szKey2, "szKey2", "StrenghtOf2Dto3DEffect"},
+    };
+    LONG values[sizeof stored / sizeof stored[0]];
+    for (size_t i = 0; i < sizeof stored / sizeof stored[0]; i++) {
+        int result = ReadNumber(stored[i].key, stored[i].valueName, values[i]);
+        if (result != 0 && i == 0) {
+            LogMessage("Read registry failed, traying to initializae registry\n");
+            InitializeRegistry();
+            result = ReadNumber(stored[i].key, stored[i].valueName, values[i]);
+        }
+        if (result != 0) {
+            char line[200];
+            snprintf(line, sizeof line,
+                     "RegistryRead(HKEY_LOCAL_MACHINE, %s, \"%s\", NULL, 0, &lResult, NULL, 0)  failed with "
+                     "HRESULT(0x%%8.8X)\n",
+                     stored[i].keyText, stored[i].valueName);
+            Report(line, result);
+        }
     }
-    movie.StereoCodingFormat = (StereoCodingFormat)lResult;
-
-    if ((result = ReadNumber(szKey1, "EyeCodingFormat", lResult)) != 0)
-        Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey1, \"EyeCodingFormat\", NULL, 0, &lResult, NULL, 0)  failed "
-               "with HRESULT(0x%8.8X)\n",
-               result);
-    movie.EyeCodingFormat = (EyeCodingFormat)lResult;
-
-    if ((result = ReadNumber(szKey2, "OutputFormat", lResult)) != 0)
-        Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey2, \"OutputFormat\", NULL, 0, &lResult, NULL, 0)  failed with "
-               "HRESULT(0x%8.8X)\n",
-               result);
-    output.OutputFormat = (OutputFormat)lResult;
-
-    if ((result = ReadNumber(szKey2, "VideomemoryMethod", lResult)) != 0)
-        Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey2, \"VideomemoryMethod\", NULL, 0, &lResult, NULL, 0)  "
-               "failed with HRESULT(0x%8.8X)\n",
-               result);
-    output.VideomemoryMethod = (VideomemoryMethod)lResult;
-
-    if ((result = ReadNumber(szKey2, "StrenghtOf2Dto3DEffect", lResult)) != 0)
-        Report("RegistryRead(HKEY_LOCAL_MACHINE, szKey2, \"StrenghtOf2Dto3DEffect\", NULL, 0, &lResult, NULL, 0)  "
-               "failed with HRESULT(0x%8.8X)\n",
-               result);
-    output.StrenghtOf2Dto3DEffect = lResult;
+    movie.StereoCodingFormat = (StereoCodingFormat)values[0];
+    movie.EyeCodingFormat = (EyeCodingFormat)values[1];
+    output.OutputFormat = (OutputFormat)values[2];
+    output.VideomemoryMethod = (VideomemoryMethod)values[3];
+    output.StrenghtOf2Dto3DEffect = values[4];
 
     state.frameCount = 0;
     state.bApplicationMinimized = 0;

@@ -1,6 +1,7 @@
 // Opening, pumping and the transport against a fake stream: the calls made on the
 // stream, the states reached, the log written and the boxes shown. The drawing
 // itself is checked end to end (tests/e2e), on the real screen.
+#include "diagnostics/test_log.h"
 #include "engine/fake_stream.h"
 #include "shell/seams_test_support.h"
 #include "engine/movie_math.h"
@@ -19,20 +20,6 @@
 #include <string>
 
 namespace {
-
-std::string ReadFileBytes(const std::string &path)
-{
-    std::string bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.append(chunk, n);
-    fclose(f);
-    return bytes;
-}
 
 std::vector<std::string> boxes;
 int RecordBox(HWND, const char *text, const char *caption, UINT)
@@ -152,7 +139,7 @@ protected:
     // The log without its time stamp and empty line, with CR LF as "\n".
     std::string Body()
     {
-        std::string all = ReadFileBytes(path), text;
+        std::string all = ReadWholeFileBytes(path), text;
         size_t start = all.find("\r\n\r\n");
         all = start == std::string::npos ? all : all.substr(start + 4);
         for (size_t i = 0; i < all.size(); i++)
