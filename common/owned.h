@@ -153,8 +153,8 @@ public:
     // Closes a key held and opens or makes path below root (kept over a restart).
     LONG Create(HKEY root, const char *path, REGSAM access, DWORD *disposition = NULL)
     {
-        return Kept(RegCreateKeyExA(root, path, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, key.Put(),
-                                    disposition));
+        return Kept(
+            RegCreateKeyExA(root, path, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL, key.Put(), disposition));
     }
     // A REG_SZ value whose length counts the terminating NUL.
     LONG SetString(const char *name, const char *text)
@@ -168,8 +168,7 @@ public:
     {
         if (!key)
             return ERROR_INVALID_HANDLE;
-        return RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number),
-                              sizeof number);
+        return RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number), sizeof number);
     }
 
 private:

@@ -27,15 +27,9 @@ bool EndsOn(const char *name, const char *upper, const char *lower)
     return strcmp(tail, upper) == 0 || strcmp(tail, lower) == 0;
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Logs "Line number n" style messages without needing the printf wrapper of the log.
 void LogNumbered(const char *format, int n)
@@ -68,10 +62,7 @@ bool EndsOnASF(const char *name)
     return ends;
 }
 
-void ClearMCFLines(McfLineTable &lines)
-{
-    memset(&lines, 0, sizeof lines);
-}
+void ClearMCFLines(McfLineTable &lines) { memset(&lines, 0, sizeof lines); }
 
 int ReadMCFLines(FILE *file, McfLineTable &lines)
 {

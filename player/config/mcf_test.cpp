@@ -17,6 +17,7 @@ using namespace settings_test;
 namespace {
 
 // A valid file, one text per line (without its line feed).
+// clang-format off
 const std::vector<std::string> baseLines = {
     "1.0",          "1",           "http://movies.example.com/clips/tower.mpg",
     "reserved 4",   "reserved 5",  "C:\\Movies\\tower.mpg",
@@ -29,6 +30,7 @@ const std::vector<std::string> baseLines = {
     "reserved 25",  "reserved 26", "reserved 27",
     "reserved 28",  "reserved 29", "reserved 30",
 };
+// clang-format on
 
 // The file text: the first `count` base lines with some of them replaced, each
 // ended by `end`.
@@ -119,9 +121,11 @@ const std::map<std::string, std::string> baseResult = {
 };
 
 // The log lines that carry the verdict on a file.
+// clang-format off
 const std::vector<std::string> verdictPrefixes = {
     "Error", "Warning", "The download is HTTP type", "More than 30", "All tests", "Something is not", "MCF input is wrong",
 };
+// clang-format on
 
 const std::string PASSED = "All tests passesd O.K.";
 const std::string HTTP = "The download is HTTP type";
@@ -147,6 +151,7 @@ std::vector<McfCase> Cases()
     std::string binary;
     for (int i = 0; i < 3 * 256; i++)
         binary += (char)(i * 37 + 11); // every byte value, in a scrambled order, some line feeds
+    // clang-format off
     return {
         {"valid local file", Mcf(), {HTTP, PASSED}, {}},
         {"CR LF line ends", Mcf({}, 22, "\r\n"), {HTTP, PASSED}, {}},
@@ -251,6 +256,7 @@ std::vector<McfCase> Cases()
           "Error: numeric value for framerate out of acceptable range", REJECTED, WRONG}},
         {"binary garbage", binary, {}, {}},
     };
+    // clang-format on
 }
 
 class McfTest : public ::testing::Test {
@@ -383,9 +389,9 @@ TEST_F(McfTest, ShortFileAfterALongOneIsJudgedByItsOwnLines)
     EXPECT_EQ(No_source, movie.source);
     for (int n = 22; n <= MCF_LINE_SLOTS; n++)
         EXPECT_STREQ("", mcfLines.Line(n)) << "slot " << n;
-    EXPECT_EQ((std::vector<std::string>{HTTP, "Error: numeric value for framerate out of acceptable range", REJECTED,
-                                        WRONG}),
-              log.LinesStartingWith(verdictPrefixes));
+    EXPECT_EQ(
+        (std::vector<std::string>{HTTP, "Error: numeric value for framerate out of acceptable range", REJECTED, WRONG}),
+        log.LinesStartingWith(verdictPrefixes));
 }
 
 TEST_F(McfTest, UnreadableNamesChangeNothing)
@@ -438,9 +444,10 @@ TEST(McfNames, SuffixTests)
         SettingsLog log;
         EXPECT_EQ(c.mcf, EndsOnMCF(c.name));
         EXPECT_EQ(c.asf, EndsOnASF(c.name));
-        EXPECT_EQ(std::string(c.mcf ? "The files does  end on MCF or mcf\n" : "The files does not ends on MCF or mcf\n") +
-                      (c.asf ? "The string does  end on ASF or asf\n" : "The string does not end on ASF or asf\n"),
-                  log.Body());
+        EXPECT_EQ(
+            std::string(c.mcf ? "The files does  end on MCF or mcf\n" : "The files does not ends on MCF or mcf\n") +
+                (c.asf ? "The string does  end on ASF or asf\n" : "The string does not end on ASF or asf\n"),
+            log.Body());
     }
 }
 
@@ -483,6 +490,7 @@ TEST(McfNames, TextsLoseOnlyATrailingLineFeed)
         const char *line;
         size_t outSize;
         const char *expected;
+        // clang-format off
     } cases[] = {
         {"Tower\n", 255, "Tower"},
         {"Tower", 255, "Tower"},
@@ -492,6 +500,7 @@ TEST(McfNames, TextsLoseOnlyATrailingLineFeed)
         {"Tower\n", 4, "Tow"},
         {"Tower\n", 1, ""},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.line);
         char out[300];

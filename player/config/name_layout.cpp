@@ -13,6 +13,7 @@ struct Marker {
     bool halfAllowed; // may follow "Half-"
 };
 
+// clang-format off
 const Marker MARKERS[] = {
     {"SBS", NamePacking::SideBySide, false, true},  {"HSBS", NamePacking::SideBySide, false, false},
     {"LR", NamePacking::SideBySide, false, false},  {"RL", NamePacking::SideBySide, true, false},
@@ -20,6 +21,7 @@ const Marker MARKERS[] = {
     {"OU", NamePacking::AboveBelow, false, true},   {"HOU", NamePacking::AboveBelow, false, false},
     {"AB", NamePacking::AboveBelow, false, false},  {"BA", NamePacking::AboveBelow, true, false},
 };
+// clang-format on
 
 bool IsSeparator(char c) { return strchr(". -_()[]{}", c) != nullptr; }
 

@@ -23,14 +23,10 @@ bool ValidMethod(int32_t v) { return IsSettingValue(Setting::Method, v); }
 int32_t PanelValue(Setting setting)
 {
     switch (setting) {
-    case Setting::Output:
-        return panelSettings.OutputFormat;
-    case Setting::Coding:
-        return panelSettings.StereoCodingFormat;
-    case Setting::Eyes:
-        return panelSettings.EyeCodingFormat;
-    case Setting::Method:
-        return panelSettings.VideomemoryMethod;
+    case Setting::Output: return panelSettings.OutputFormat;
+    case Setting::Coding: return panelSettings.StereoCodingFormat;
+    case Setting::Eyes: return panelSettings.EyeCodingFormat;
+    case Setting::Method: return panelSettings.VideomemoryMethod;
     }
     return 0;
 }
@@ -57,14 +53,9 @@ void ClosePanel(HWND dialog, const char *text, int accepted)
 INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        return TRUE;
-    case WM_PAINT:
-        CheckWorkingValues(dialog);
-        return FALSE;
-    case WM_MOVE:
-        RestoreSurface();
-        return FALSE;
+    case WM_INITDIALOG: return TRUE;
+    case WM_PAINT: CheckWorkingValues(dialog); return FALSE;
+    case WM_MOVE: RestoreSurface(); return FALSE;
     case WM_HSCROLL:
         LogMessage("WM_HCROLL\n");
         panelSettings.StrenghtOf2Dto3DEffect = (int32_t)SendDlgItemMessageA(dialog, IDC_STRENGTH, TBM_GETPOS, 0, 0);
@@ -134,6 +125,7 @@ void SaveConfiguration(HWND owner)
         int32_t value;
         const char *failure;
         bool valid;
+        // clang-format off
     } writes[] = {
         {szKey1, "StereoCodingFormat", panelSettings.StereoCodingFormat,
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey1,\"StereoCodingFormat\", NULL, movie.StereoCodingFormat)  failed with HRESULT(0x%8.8X)\n",
@@ -151,6 +143,7 @@ void SaveConfiguration(HWND owner)
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, output.StrenghtOf2Dto3DEffect)  failed with HRESULT(0x%8.8X)\n",
          true},
     };
+    // clang-format on
     bool allStored = true;
     for (const auto &write : writes) {
         if (!write.valid)
@@ -203,16 +196,14 @@ void ApplyConfigurationPanel(MovieRecord &movie, OutputRecord &output)
         movie.StereoCodingFormat = (StereoCodingFormat)panelSettings.StereoCodingFormat;
     if (ValidEyes(panelSettings.EyeCodingFormat))
         movie.EyeCodingFormat = (EyeCodingFormat)panelSettings.EyeCodingFormat;
-    if (ValidMethod(panelSettings.VideomemoryMethod) &&
-        panelSettings.VideomemoryMethod != output.VideomemoryMethod) {
+    if (ValidMethod(panelSettings.VideomemoryMethod) && panelSettings.VideomemoryMethod != output.VideomemoryMethod) {
         output.VideomemoryMethod = (VideomemoryMethod)panelSettings.VideomemoryMethod;
         if (movie.state != Uninitialized)
             ReopenForNewMethod(movie);
     }
 }
 
-void RunConfigurationPanel(HINSTANCE instance, HWND owner, MovieRecord &movie, OutputRecord &output,
-                           StateRecord &state)
+void RunConfigurationPanel(HINSTANCE instance, HWND owner, MovieRecord &movie, OutputRecord &output, StateRecord &state)
 {
     panelSettings.OutputFormat = output.OutputFormat;
     panelSettings.VideomemoryMethod = output.VideomemoryMethod;

@@ -31,11 +31,13 @@ TEST_F(PanelTest, SaveWritesEveryValueToTheUsersKeys)
     const struct {
         const char *key, *valueName;
         DWORD value;
+        // clang-format off
     } stored[] = {
         {szKey1, "StereoCodingFormat", 1078}, {szKey1, "EyeCodingFormat", 1081},
         {szKey2, "OutputFormat", 1075},       {szKey2, "VideomemoryMethod", 1082},
         {szKey2, "StrenghtOf2Dto3DEffect", 70},
     };
+    // clang-format on
     for (const auto &s : stored)
         EXPECT_EQ(Dword(s.value), SettingsKeys::GetUser(s.key, s.valueName)) << s.valueName;
     EXPECT_EQ("Configuration Changes Saved to Registry \n", log.Body());

@@ -14,4 +14,3 @@ void LoadRecentFiles(RecentList &list);
 // Replaces the stored list with this one. False when the key cannot be opened
 // or created, or a value cannot be written.
 bool SaveRecentFiles(const RecentList &list);
-

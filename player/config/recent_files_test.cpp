@@ -35,9 +35,9 @@ TEST(RecentList, NewestFirstNoTwiceAndEightAtMost)
     EXPECT_FALSE(RecentAdd(list, "c:\\A.AVI")); // already in front: nothing changes
     for (char c = 'c'; c <= 'j'; c++)
         RecentAdd(list, (std::string("C:\\") + c + ".avi").c_str());
-    EXPECT_EQ(Names({"C:\\j.avi", "C:\\i.avi", "C:\\h.avi", "C:\\g.avi", "C:\\f.avi", "C:\\e.avi", "C:\\d.avi",
-                     "C:\\c.avi"}),
-              Paths(list));
+    EXPECT_EQ(
+        Names({"C:\\j.avi", "C:\\i.avi", "C:\\h.avi", "C:\\g.avi", "C:\\f.avi", "C:\\e.avi", "C:\\d.avi", "C:\\c.avi"}),
+        Paths(list));
     // One from the middle of a full list moves up; none falls off.
     EXPECT_TRUE(RecentAdd(list, "C:\\e.avi"));
     EXPECT_EQ(8, list.count);
@@ -132,8 +132,7 @@ TEST_F(RecentStore, DamagedValuesAreSkipped)
     SettingsKeys::SetIn(HKEY_CURRENT_USER, szRecentKey, "File2", REG_DWORD, &number, sizeof number);
     SettingsKeys::SetIn(HKEY_CURRENT_USER, szRecentKey, "File3", REG_SZ, "", 1);
     const std::string tooLong(RECENT_PATH_CHARS + 40, 'x');
-    SettingsKeys::SetIn(HKEY_CURRENT_USER, szRecentKey, "File4", REG_SZ, tooLong.c_str(),
-                        (DWORD)tooLong.size() + 1);
+    SettingsKeys::SetIn(HKEY_CURRENT_USER, szRecentKey, "File4", REG_SZ, tooLong.c_str(), (DWORD)tooLong.size() + 1);
     SettingsKeys::SetIn(HKEY_CURRENT_USER, szRecentKey, "File5", REG_SZ, noZero, sizeof noZero);
     SettingsKeys::SetIn(HKEY_CURRENT_USER, szRecentKey, "File6", REG_SZ, "c:\\FIRST.avi", 13); // twice
     RecentList read;

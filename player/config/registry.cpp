@@ -13,10 +13,7 @@ namespace {
 const DWORD VALUE_NAME_CHARS = 80; // 79 and the terminating zero
 const DWORD VALUE_DATA_BYTES = 256;
 
-char FoldAsciiLetter(char c)
-{
-    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-}
+char FoldAsciiLetter(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
 
 // Equal when only the case of the letters a to z differs.
 bool SameValueName(const char *a, const char *b)
@@ -70,8 +67,8 @@ int ReadNumber(const char *key, const char *valueName, LONG &value) { return Rea
 
 } // namespace
 
-int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *szResult, int nResultSize,
-                 LONG *lResult, const char *szDefault, LONG lDefault)
+int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *szResult, int nResultSize, LONG *lResult,
+                 const char *szDefault, LONG lDefault)
 {
     if (!szResult && !lResult)
         return 1;
@@ -179,11 +176,13 @@ void ReadRegistrySettings(MovieRecord &movie, OutputRecord &output, StateRecord 
         const char *key;
         const char *keyText; // in a failure's log line
         const char *valueName;
+        // clang-format off
     } stored[] = {
         {szKey1, "szKey1", "StereoCodingFormat"}, {szKey1, "szKey1", "EyeCodingFormat"},
         {szKey2, "szKey2", "OutputFormat"},       {szKey2, "szKey2", "VideomemoryMethod"},
         {szKey2, "szKey2", "StrenghtOf2Dto3DEffect"},
     };
+    // clang-format on
     LONG values[sizeof stored / sizeof stored[0]];
     for (size_t i = 0; i < sizeof stored / sizeof stored[0]; i++) {
         int result = ReadNumber(stored[i].key, stored[i].valueName, values[i]);

@@ -24,8 +24,8 @@ extern const char szKey2[];
 // and lResult receives the first four bytes of the value's data whatever its type
 // (default lDefault; bytes a shorter value lacks read as 0).
 // Returns 0 when the value was found and copied, 1 otherwise (defaults stay).
-int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *szResult, int nResultSize,
-                 LONG *lResult, const char *szDefault, LONG lDefault);
+int RegistryRead(HKEY root, const char *szKey, const char *szValueName, char *szResult, int nResultSize, LONG *lResult,
+                 const char *szDefault, LONG lDefault);
 
 // Writes szValue as a text value when it is not null, otherwise lValue as a
 // 32-bit number, creating the key when needed. Returns 0 when the value was

@@ -63,11 +63,13 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaultsWithoutABox)
     const struct {
         const char *key, *valueName;
         DWORD value;
+        // clang-format off
     } stored[] = {
         {szKey1, "StereoCodingFormat", 1076}, {szKey1, "EyeCodingFormat", 1080},
         {szKey2, "OutputFormat", 1073},       {szKey2, "VideomemoryMethod", 1083},
         {szKey2, "StrenghtOf2Dto3DEffect", 50},
     };
+    // clang-format on
     for (const auto &s : stored) {
         SCOPED_TRACE(s.valueName);
         DWORD type;
@@ -156,6 +158,7 @@ TEST_F(SettingsTest, EachSettingComesFromTheUserBeforeTheMachine)
         const char *key, *valueName;
         char where;
         DWORD user, machine;
+        // clang-format off
     } values[] = {
         {szKey1, "StereoCodingFormat", 'B', 1079, 1076},
         {szKey1, "EyeCodingFormat", 'M', 0, 1081},
@@ -163,6 +166,7 @@ TEST_F(SettingsTest, EachSettingComesFromTheUserBeforeTheMachine)
         {szKey2, "VideomemoryMethod", 'B', 1082, 1083},
         {szKey2, "StrenghtOf2Dto3DEffect", '-', 0, 0},
     };
+    // clang-format on
     for (const auto &v : values) {
         if (v.where == 'U' || v.where == 'B')
             SettingsKeys::SetUserNumber(v.key, v.valueName, v.user);

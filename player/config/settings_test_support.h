@@ -120,8 +120,8 @@ public:
     static void MakeUnwritable(HKEY root)
     {
         HKEY parent;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, "Software\\Brontide\\Vizor Cinema", 0, NULL,
-                                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &parent, NULL));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, "Software\\Brontide\\Vizor Cinema", 0, NULL, REG_OPTION_VOLATILE,
+                                                 KEY_ALL_ACCESS, NULL, &parent, NULL));
         RegCloseKey(parent);
     }
     // Stores a number as REG_DWORD or any other value as raw bytes of the given type.

@@ -31,6 +31,7 @@ const CodeText comTexts[] = {
     {0x80070057, "E_INVALIDARG\n"},
 };
 
+// clang-format off
 const CodeText directShowTexts[] = {
     {0x00000000, "S_OK Success.\n"},
     {0x80004003, "E_POINTER This method tried to access an invalid pointer.\n"},
@@ -40,7 +41,9 @@ const CodeText directShowTexts[] = {
     {0x80040403, "MS_E_NOSTREAM No stream has the specified purpose ID\n"},
     {0x80070057, "E_INVALIDARG The dwFlags parameter is invalid.\n"},
 };
+// clang-format on
 
+// clang-format off
 const CodeText directDrawTexts[] = {
     {0x00000000, "DD_OK Success.\n"},
     {0x80004001, "DDERR_UNSUPPORTED\n"},
@@ -79,6 +82,7 @@ const CodeText directDrawTexts[] = {
     {0x8876024F, "DDERR_NOMIPMAPHW\n"},
     {0x88760250, " DDERR_INVALIDSURFACETYPE he specified surface is incompatible with the stream format.\n"},
 };
+// clang-format on
 
 #define TABLE(rows) rows, sizeof rows / sizeof rows[0]
 const ErrorTextTable tables[] = {

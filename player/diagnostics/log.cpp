@@ -69,8 +69,8 @@ void FormatLogTimeStamp(const SYSTEMTIME &time, char *out, size_t outSize)
     static const char days[7][4] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char months[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    snprintf(out, outSize, "%s %s %02u %02u:%02u:%02u %04u", days[time.wDayOfWeek % 7],
-             months[(time.wMonth + 11) % 12], time.wDay, time.wHour, time.wMinute, time.wSecond, time.wYear);
+    snprintf(out, outSize, "%s %s %02u %02u:%02u:%02u %04u", days[time.wDayOfWeek % 7], months[(time.wMonth + 11) % 12],
+             time.wDay, time.wHour, time.wMinute, time.wSecond, time.wYear);
 }
 
 void ResetLogWriter()

@@ -44,11 +44,20 @@ TEST_F(LogTest, FirstMessageWritesTimeStampAndEmptyLineInTextMode)
 TEST_F(LogTest, TimeStampIsZeroPadded)
 {
     SYSTEMTIME t = {};
-    t.wYear = 2026; t.wMonth = 12; t.wDayOfWeek = 3; t.wDay = 9; t.wHour = 7; t.wMinute = 5; t.wSecond = 3;
+    t.wYear = 2026;
+    t.wMonth = 12;
+    t.wDayOfWeek = 3;
+    t.wDay = 9;
+    t.wHour = 7;
+    t.wMinute = 5;
+    t.wSecond = 3;
     char out[32];
     FormatLogTimeStamp(t, out, sizeof out);
     EXPECT_STREQ("Wed Dec 09 07:05:03 2026", out);
-    t.wMonth = 1; t.wDayOfWeek = 0; t.wDay = 31; t.wHour = 23;
+    t.wMonth = 1;
+    t.wDayOfWeek = 0;
+    t.wDay = 31;
+    t.wHour = 23;
     FormatLogTimeStamp(t, out, sizeof out);
     EXPECT_STREQ("Sun Jan 31 23:05:03 2026", out);
 }
@@ -160,6 +169,7 @@ struct TextCase {
     const char *expected;
 };
 
+// clang-format off
 const TextCase textCases[] = {
     {"COM S_OK", LogComErrorText, 0x00000000, "S_OK The library was initialized successfully. \n"},
     {"COM S_FALSE", LogComErrorText, 0x00000001,
@@ -226,6 +236,7 @@ const TextCase textCases[] = {
      " DDERR_INVALIDSURFACETYPE he specified surface is incompatible with the stream format.\n"},
     {"DD unknown 5", LogDirectDrawErrorText, 5, "Unknown Direct Draw error code\nError code decimal 5\n"},
 };
+// clang-format on
 
 TEST_F(LogTest, ErrorTextTables)
 {

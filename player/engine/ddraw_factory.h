@@ -11,8 +11,7 @@ DEFINE_GUID(CLSID_DirectDrawFactory, 0x4fd2a832, 0x86c8, 0x11d0, 0x8f, 0xca, 0x0
 DEFINE_GUID(IID_IDirectDrawFactory, 0x4fd2a833, 0x86c8, 0x11d0, 0x8f, 0xca, 0x00, 0xc0, 0x4f, 0xd9, 0x18, 0x9d);
 
 struct IDirectDrawFactory : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE CreateDirectDraw(GUID *pGUID, HWND hWnd, DWORD dwCoopLevelFlags,
-                                                       DWORD dwReserved, IUnknown *pUnkOuter,
-                                                       IDirectDraw **ppDirectDraw) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateDirectDraw(GUID *pGUID, HWND hWnd, DWORD dwCoopLevelFlags, DWORD dwReserved,
+                                                       IUnknown *pUnkOuter, IDirectDraw **ppDirectDraw) = 0;
     virtual HRESULT STDMETHODCALLTYPE DirectDrawEnumerate(LPDDENUMCALLBACK lpCallback, LPVOID lpContext) = 0;
 };

@@ -105,24 +105,12 @@ int ProcessorSettings(int32_t outputFormat, int32_t coding, int32_t eye, int32_t
     s.areaHeight = areaHeight;
     s.leftFirst = eye == LEFT_TOP;
     switch (coding) {
-    case SHIFTED_AB:
-        s.coding = COMPOSE_SHIFTED_AB;
-        break;
-    case PURE_AB:
-        s.coding = COMPOSE_PURE_AB;
-        break;
-    case PURE_LR:
-        s.coding = COMPOSE_PURE_LR;
-        break;
-    case PURE_INTERLACED:
-        s.coding = COMPOSE_PURE_INTERLACED;
-        break;
-    case HALF_LR:
-        s.coding = COMPOSE_SBS_HALF;
-        break;
-    case HALF_AB:
-        s.coding = COMPOSE_AB_HALF;
-        break;
+    case SHIFTED_AB: s.coding = COMPOSE_SHIFTED_AB; break;
+    case PURE_AB: s.coding = COMPOSE_PURE_AB; break;
+    case PURE_LR: s.coding = COMPOSE_PURE_LR; break;
+    case PURE_INTERLACED: s.coding = COMPOSE_PURE_INTERLACED; break;
+    case HALF_LR: s.coding = COMPOSE_SBS_HALF; break;
+    case HALF_AB: s.coding = COMPOSE_AB_HALF; break;
     default:
         s.coding = COMPOSE_CODING_COUNT; // undefined
         break;
@@ -192,17 +180,13 @@ HRESULT Draw3()
     const int32_t frameWidth = movie.rect.right - movie.rect.left, frameHeight = movie.rect.bottom - movie.rect.top;
     ComposeSettings wanted;
     switch (ProcessorSettings(output.OutputFormat, movie.StereoCodingFormat, movie.EyeCodingFormat,
-                              output.StrenghtOf2Dto3DEffect, frameWidth, frameHeight, areaWidth, areaHeight,
-                              &wanted)) {
-    case PROCESSOR_UNDEFINED_OUTPUT:
-        LogMessage("Non defined output format for Draw3()\n");
-        return E_FAIL;
+                              output.StrenghtOf2Dto3DEffect, frameWidth, frameHeight, areaWidth, areaHeight, &wanted)) {
+    case PROCESSOR_UNDEFINED_OUTPUT: LogMessage("Non defined output format for Draw3()\n"); return E_FAIL;
     case PROCESSOR_UNDEFINED_CODING:
         // The same words as the other two paths use.
         LogMessage("Non defined coding format for Draw3() OUTPUT_PURE_INTERLACED\n");
         return E_FAIL;
-    default:
-        break;
+    default: break;
     }
     // Method 1 keeps the frame in the stream's surface, the others in the program's.
     IDirectDrawSurface *const frameSurface =

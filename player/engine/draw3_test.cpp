@@ -50,10 +50,12 @@ TEST(ProcessorSettings, CodingsEyeOrderAndTheFlatOutputs)
     const struct {
         int32_t coding;
         ComposeCoding expected;
+        // clang-format off
     } codings[] = {
         {SHIFTED_AB, COMPOSE_SHIFTED_AB}, {PURE_AB, COMPOSE_PURE_AB}, {PURE_LR, COMPOSE_PURE_LR},
         {PURE_INTERLACED, COMPOSE_PURE_INTERLACED}, {HALF_LR, COMPOSE_SBS_HALF}, {HALF_AB, COMPOSE_AB_HALF},
     };
+    // clang-format on
     ComposeSettings s;
     for (const auto &c : codings) {
         ASSERT_EQ(PROCESSOR_OK, ProcessorSettings(OUTPUT_PURE_INTERLACED, c.coding, LEFT_TOP, 0, 8, 8, 8, 8, &s));
@@ -68,7 +70,8 @@ TEST(ProcessorSettings, CodingsEyeOrderAndTheFlatOutputs)
     EXPECT_EQ(COMPOSE_2D, s.coding);
     EXPECT_EQ(21, s.shift) << "3 % of 720 at strength 50, as the other methods";
     // Refusals.
-    EXPECT_EQ(PROCESSOR_UNDEFINED_CODING, ProcessorSettings(OUTPUT_ANAGLYPH_RED_CYAN, 1099, LEFT_TOP, 50, 8, 8, 8, 8, &s));
+    EXPECT_EQ(PROCESSOR_UNDEFINED_CODING,
+              ProcessorSettings(OUTPUT_ANAGLYPH_RED_CYAN, 1099, LEFT_TOP, 50, 8, 8, 8, 8, &s));
     EXPECT_EQ(PROCESSOR_UNDEFINED_CODING, ProcessorSettings(OUTPUT_3D_TO_2D, 0, LEFT_TOP, 50, 8, 8, 8, 8, &s));
     EXPECT_EQ(PROCESSOR_UNDEFINED_OUTPUT, ProcessorSettings(0, SHIFTED_AB, LEFT_TOP, 50, 8, 8, 8, 8, &s));
     EXPECT_EQ(PROCESSOR_UNDEFINED_OUTPUT, ProcessorSettings(1100, SHIFTED_AB, LEFT_TOP, 50, 8, 8, 8, 8, &s));

@@ -43,7 +43,7 @@ protected:
 class FakeSample : public FakeUnknown<IDirectDrawStreamSample> {
 public:
     using FakeUnknown::FakeUnknown;
-    std::vector<HRESULT> updateResults; // answered in turn; S_OK once they run out
+    std::vector<HRESULT> updateResults;  // answered in turn; S_OK once they run out
     std::vector<STREAM_TIME> startTimes; // of the frame in the sample, in turn; none: the sample cannot tell
     IDirectDrawSurface *surface = nullptr;
     RECT surfaceRect = {0, 0, 0, 0};
@@ -237,7 +237,10 @@ public:
         *out = video;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE EnumMediaStreams(LONG, IMediaStream **) override { return Unexpected("EnumMediaStreams"); }
+    HRESULT STDMETHODCALLTYPE EnumMediaStreams(LONG, IMediaStream **) override
+    {
+        return Unexpected("EnumMediaStreams");
+    }
     HRESULT STDMETHODCALLTYPE GetState(STREAM_STATE *) override { return Unexpected("GetState"); }
     HRESULT STDMETHODCALLTYPE SetState(STREAM_STATE state) override
     {

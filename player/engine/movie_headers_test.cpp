@@ -19,7 +19,10 @@ std::string Chunk(const char *tag, const std::string &payload)
     return chunk;
 }
 
-std::string List(const char *type, const std::string &contents) { return Chunk("LIST", std::string(type, 4) + contents); }
+std::string List(const char *type, const std::string &contents)
+{
+    return Chunk("LIST", std::string(type, 4) + contents);
+}
 
 std::string StreamHeader(const char *kind, uint32_t scale, uint32_t rate)
 {
@@ -38,10 +41,7 @@ std::string Avi(const std::string &hdrlContents)
                              List("movi", Chunk("00db", std::string(16, 'x'))));
 }
 
-AviVideoHeaders Read(const std::string &file)
-{
-    return ReadAviVideoHeaders((const uint8_t *)file.data(), file.size());
-}
+AviVideoHeaders Read(const std::string &file) { return ReadAviVideoHeaders((const uint8_t *)file.data(), file.size()); }
 
 TEST(AviVideoHeaders, TheFirstVideoStreamsTimeBaseAndFrameSize)
 {

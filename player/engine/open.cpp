@@ -82,8 +82,8 @@ bool RefuseUnsupportedFrame()
 // reports what it cannot do).
 void FitWorkSurfacesToFrame()
 {
-    const HRESULT hr = GrowWorkSurfaces((DWORD)(movie.rect.right - movie.rect.left),
-                                        (DWORD)(movie.rect.bottom - movie.rect.top));
+    const HRESULT hr =
+        GrowWorkSurfaces((DWORD)(movie.rect.right - movie.rect.left), (DWORD)(movie.rect.bottom - movie.rect.top));
     if (FAILED(hr))
         CHECK_ERROR_DD(hr, "GrowWorkSurfaces(movie.rect)");
 }
@@ -142,8 +142,8 @@ bool RefuseAviHeaders(const char *name)
         LogFormat("Warning !! Frame size %d x %d is not supported (1 to %d in each direction)\n", (int)headers.width,
                   (int)headers.height, MAX_FRAME_SIDE);
     else if (headers.rate == 0 || headers.scale == 0)
-        LogFormat("Warning !! The movie's headers give no frame rate (rate %u / scale %u)\n",
-                  (unsigned)headers.rate, (unsigned)headers.scale);
+        LogFormat("Warning !! The movie's headers give no frame rate (rate %u / scale %u)\n", (unsigned)headers.rate,
+                  (unsigned)headers.scale);
     else
         return false;
     ShowMessageBox(ghWnd, "File format not supported.", "Error", MB_OK);
@@ -370,9 +370,7 @@ HRESULT InitRenderToSurface()
         StoreHandle(g_pSample, sample);
         break;
     }
-    default:
-        LogMessage("Non defined videomemory method in InitRenderToSurface()\n");
-        break;
+    default: LogMessage("Non defined videomemory method in InitRenderToSurface()\n"); break;
     }
 
     FitWindowToMovie();

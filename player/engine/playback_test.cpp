@@ -43,7 +43,6 @@ HRESULT CreateFakeStream(IAMMultiMediaStream **stream)
     return S_OK;
 }
 
-
 // Every test logs into its own file, starts from zeroed records and talks to a
 // fake stream; real DirectDraw surfaces stand in where the player keeps surfaces.
 class PlaybackTest : public ::testing::Test {
@@ -191,6 +190,7 @@ const CallList REWIND = {"SetState(STOP)", "Seek(0)", "SetState(RUN)", "Update",
 
 TEST_F(PlaybackTest, TransportFollowsTheStateTable)
 {
+    // clang-format off
     const TransportCase cases[] = {
         {"Play, no movie", Uninitialized, No_source, false, Play, {}, Uninitialized, 700,
          "Play()\nPlay() finished\n", {"Error: Please select a movie file first."}},
@@ -239,6 +239,7 @@ TEST_F(PlaybackTest, TransportFollowsTheStateTable)
         {"Stop, undefined state", 9, File, true, Stop, REWIND,
          Stopped, 0, "Executing Stop\nWarning !! undefined movie state\n" + SEEK_LINE + NO_AREA, {}},
     };
+    // clang-format on
     for (const TransportCase &c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
@@ -636,8 +637,8 @@ TEST_F(LostSurfaceTest, ALostSurfaceIsRestoredAndTheFrameDrawnAgainWithoutABox)
 TEST_F(LostSurfaceTest, AFrameThatComesWhileTheFetchIsCancelledIsDrawn)
 {
     // The movie area is that of a window on the screen, 320x240 above its buttons.
-    ghWnd = CreateWindowA("STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240 + CONTROL_STRIP_HEIGHT, NULL,
-                          NULL, NULL, NULL);
+    ghWnd = CreateWindowA("STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240 + CONTROL_STRIP_HEIGHT, NULL, NULL,
+                          NULL, NULL);
     ASSERT_TRUE(ghWnd != NULL);
     sample.stalled = true;
     StartFrameStep();
@@ -878,6 +879,7 @@ TEST_F(PlaybackTest, StartRenderingMakesTheSampleForEachMethodAndRunsTheStream)
         bool sampleMade;
         RECT rect;
         std::string log;
+        // clang-format off
     } cases[] = {
         {VIDEOMEMORY_METHOD2, {"CreateSample(surface)"}, true, RECT{0, 0, 320, 240},
          info + "Window resized to iX,iY,nWidth,nHeight 348  226 328 316 \n"},
@@ -887,6 +889,7 @@ TEST_F(PlaybackTest, StartRenderingMakesTheSampleForEachMethodAndRunsTheStream)
          info + "Non defined videomemory method in InitRenderToSurface()\n"
                 "Window resized to iX,iY,nWidth,nHeight 348  226 328 316 \n"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.method);
         Restart();
@@ -897,8 +900,9 @@ TEST_F(PlaybackTest, StartRenderingMakesTheSampleForEachMethodAndRunsTheStream)
         snprintf(movie.szFileName, sizeof movie.szFileName, "%s", "movie.avi");
 
         EXPECT_EQ(S_OK, StartRendering());
-        CallList expected = {"Initialize", "AddMediaStream(video)", "AddMediaStream(audio)", "OpenFile",
-                             "GetMediaStream", "GetFormat", "GetInformation", "GetTimePerFrame", "GetDuration"};
+        CallList expected = {"Initialize",     "AddMediaStream(video)", "AddMediaStream(audio)",
+                             "OpenFile",       "GetMediaStream",        "GetFormat",
+                             "GetInformation", "GetTimePerFrame",       "GetDuration"};
         expected.insert(expected.end(), c.sampleCalls.begin(), c.sampleCalls.end());
         expected.push_back("SetState(RUN)");
         EXPECT_EQ(expected, calls);
@@ -994,7 +998,8 @@ TEST_F(PlaybackTest, AnUnsupportedFrameSizeIsRefusedBeforeAnySurface)
 }
 
 // The first frame of a movie that cannot be fetched or drawn is reported with a
-// box (the draw's own box when drawing failed) and its result code; a movie with no length may end with no frame quietly.
+// box (the draw's own box when drawing failed) and its result code; a movie with no length may end with no frame
+// quietly.
 TEST_F(PlaybackTest, AFirstFrameThatFailsIsReportedNotPlayedAsEmpty)
 {
     const struct {
@@ -1002,8 +1007,9 @@ TEST_F(PlaybackTest, AFirstFrameThatFailsIsReportedNotPlayedAsEmpty)
         std::vector<HRESULT> updates;
         int64_t totalTime;
         int steps;
-        int drawFrom; // the first step with a movie area to draw into (none before: nothing drawn)
+        int drawFrom;     // the first step with a movie area to draw into (none before: nothing drawn)
         const char *line; // null: no report
+        // clang-format off
     } cases[] = {
         {"fetch fails", {E_FAIL}, 1000000000, 1, 9,
          "Warning !! The first frame of the movie could not be fetched, HRESULT(0x80004005)\n"},
@@ -1015,6 +1021,7 @@ TEST_F(PlaybackTest, AFirstFrameThatFailsIsReportedNotPlayedAsEmpty)
         {"a later fetch failing is the end", {S_OK, E_FAIL}, 1000000000, 2, 9, nullptr},
         {"a later frame not drawn is no first-frame report", {S_OK, S_OK}, 1000000000, 2, 1, nullptr},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
@@ -1026,8 +1033,7 @@ TEST_F(PlaybackTest, AFirstFrameThatFailsIsReportedNotPlayedAsEmpty)
         for (int i = 0; i < c.steps; i++) {
             // Drawing is attempted only into a movie area on the screen.
             if (i == c.drawFrom)
-                ghWnd = CreateWindowA("STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 320, 270, NULL, NULL, NULL,
-                                      NULL);
+                ghWnd = CreateWindowA("STATIC", "main", WS_POPUP | WS_VISIBLE, 0, 0, 320, 270, NULL, NULL, NULL, NULL);
             RenderNextFrame();
         }
         DestroyWindow(ghWnd);
@@ -1136,6 +1142,7 @@ TEST_F(PlaybackTest, FitWindowToMovieLogsTheNewPlaceOrWhyNot)
         RECT mcfRect;
         int format;
         std::string log;
+        // clang-format off
     } cases[] = {
         {"320x240", {0, 0, 320, 240}, 0, {}, OUTPUT_NO_STEREO,
          "Window resized to iX,iY,nWidth,nHeight 348  226 328 316 \n"},
@@ -1163,6 +1170,7 @@ TEST_F(PlaybackTest, FitWindowToMovieLogsTheNewPlaceOrWhyNot)
          "Warning: We can not fit into the screen with 328 x 286 window\n"
          "Window fitted to the work area iX,iY,nWidth,nHeight 277  0 469 768 \n"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
@@ -1204,6 +1212,7 @@ TEST(MovieMath, FitWindowInAreaKeepsTheShapeAndCentresInTheArea)
         const char *name;
         int width, height, areaLeft, areaTop, areaWidth, areaHeight;
         WindowFit expected;
+        // clang-format off
     } cases[] = {
         {"1080p on a 1024x768 screen", 1920, 1080, 0, 0, 1024, 768, {true, 0, 60, 1024, 647}},
         {"1080p on a 1366x768 laptop above its task bar", 1920, 1080, 0, 0, 1366, 728, {true, 99, 0, 1167, 728}},
@@ -1214,10 +1223,10 @@ TEST(MovieMath, FitWindowInAreaKeepsTheShapeAndCentresInTheArea)
         {"an empty movie", 0, 240, 0, 0, 1024, 768, {false, 0, 0, 0, 0}},
         {"a one-row movie", 8192, 1, 0, 0, 1024, 768, {false, 0, 0, 0, 0}},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const WindowFit fit =
-            FitWindowInArea(c.width, c.height, 30, c.areaLeft, c.areaTop, c.areaWidth, c.areaHeight);
+        const WindowFit fit = FitWindowInArea(c.width, c.height, 30, c.areaLeft, c.areaTop, c.areaWidth, c.areaHeight);
         EXPECT_EQ(c.expected.fits, fit.fits);
         if (!fit.fits)
             continue;
@@ -1236,12 +1245,14 @@ TEST(MovieMath, OutputRectAcceptableNeedsAVisibleNonEmptyAreaLeftOf2000)
         int minimized;
         int32_t l, t, r, b;
         bool ok;
+        // clang-format off
     } cases[] = {
         {0, 348, 249, 668, 489, true},      {1, 348, 249, 668, 489, false}, {0, 1999, 0, 2100, 10, true},
         {0, 2000, 0, 2100, 10, false},      {0, 0, 10, 10, 10, false},      {0, 10, 0, 10, 10, false},
         {0, 10, 20, 5, 30, false},          {0, -500, -40, -100, -10, true},
         {0, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, true},
     };
+    // clang-format on
     for (const auto &c : cases)
         EXPECT_EQ(c.ok, OutputRectAcceptable(c.minimized, c.l, c.t, c.r, c.b))
             << c.minimized << " " << c.l << " " << c.t << " " << c.r << " " << c.b;

@@ -231,9 +231,11 @@ bool FramePumpReady() { return g_pSample != NULL; }
 HRESULT RestoreLostSurfaces()
 {
     // The stream draws into a surface of its own with method 1 only.
+    // clang-format off
     IDirectDrawSurface *const surfaces[] = {
         g_pPrimarySurface, g_pDDSoff_screen1, g_pDDSoff_screen2,
         output.VideomemoryMethod == VIDEOMEMORY_METHOD1 ? g_pDDDirectShowGenerated : NULL};
+    // clang-format on
     const char *const names[] = {"g_pPrimarySurface->Restore()", "g_pDDSoff_screen1->Restore()",
                                  "g_pDDSoff_screen2->Restore()", "g_pDDDirectShowGenerated->Restore()"};
     HRESULT failure = DD_OK;
@@ -384,8 +386,7 @@ const DrawRow drawRows[] = {
 
 // Draw1 and Draw2: the row of the method and output format, or the processor
 // for what only it draws.
-HRESULT DrawByTable(int method, IDirectDrawSurface *frame, const char *undefinedOutput,
-                    const char *undefinedCoding)
+HRESULT DrawByTable(int method, IDirectDrawSurface *frame, const char *undefinedOutput, const char *undefinedCoding)
 {
     if (NeedsProcessor(output.OutputFormat, movie.StereoCodingFormat))
         return Draw3();

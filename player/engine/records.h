@@ -35,7 +35,7 @@ const int MOVIE_BACKGROUND = 1087;
 // Height of the strip of transport buttons and slider below the movie area.
 const int CONTROL_STRIP_HEIGHT = 30;
 
-const int PATH_CHARS = 260;    // paths, URLs and the command line
+const int PATH_CHARS = 260;     // paths, URLs and the command line
 const int MCF_TEXT_CHARS = 255; // texts taken from an MCF
 
 struct MovieRecord {

@@ -46,7 +46,8 @@ HRESULT InitDirectDraw()
     IDirectDraw *dd = NULL;
     hr = g_pDDF->CreateDirectDraw(NULL, GetDesktopWindow(), DDSCL_NORMAL, 0, NULL, &dd);
     StoreHandle(g_pDD, dd);
-    if (FAILED(CHECK_ERROR_DD(hr, "g_pDDF->CreateDirectDraw(NULL, GetDesktopWindow(), DDSCL_NORMAL,NULL, NULL, &g_pDD)")))
+    if (FAILED(
+            CHECK_ERROR_DD(hr, "g_pDDF->CreateDirectDraw(NULL, GetDesktopWindow(), DDSCL_NORMAL,NULL, NULL, &g_pDD)")))
         return FailWith("Couldn't create DirectDraw object");
 
     IDirectDraw3 *dd3 = NULL;

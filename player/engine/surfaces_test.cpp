@@ -27,14 +27,19 @@ struct Script {
     std::vector<DWORD> requestedCaps;
 } script;
 
-#define NOT_USED(signature) STDMETHOD(signature) override { return E_NOTIMPL; }
+#define NOT_USED(signature)                                                                                            \
+    STDMETHOD(signature) override { return E_NOTIMPL; }
 
 // IDirectDraw3 that passes surface and clipper creation on to Wine's, or fails as scripted.
 class FakeDirectDraw3 : public IDirectDraw3 {
 public:
     explicit FakeDirectDraw3(IDirectDraw3 *real) : real_(real) {}
     virtual ~FakeDirectDraw3() = default;
-    STDMETHOD(QueryInterface)(REFIID, void **out) override { *out = NULL; return E_NOINTERFACE; }
+    STDMETHOD(QueryInterface)(REFIID, void **out) override
+    {
+        *out = NULL;
+        return E_NOINTERFACE;
+    }
     STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
     STDMETHOD_(ULONG, Release)() override
     {
@@ -143,7 +148,11 @@ class FakeFactory : public IDirectDrawFactory {
 public:
     explicit FakeFactory(IDirectDrawFactory *real) : real_(real) {}
     virtual ~FakeFactory() = default;
-    STDMETHOD(QueryInterface)(REFIID, void **out) override { *out = NULL; return E_NOINTERFACE; }
+    STDMETHOD(QueryInterface)(REFIID, void **out) override
+    {
+        *out = NULL;
+        return E_NOINTERFACE;
+    }
     STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
     STDMETHOD_(ULONG, Release)() override
     {
@@ -154,8 +163,8 @@ public:
         }
         return left;
     }
-    STDMETHOD(CreateDirectDraw)(GUID *guid, HWND window, DWORD level, DWORD reserved, IUnknown *outer,
-                                IDirectDraw **dd) override
+    STDMETHOD(CreateDirectDraw)
+    (GUID *guid, HWND window, DWORD level, DWORD reserved, IUnknown *outer, IDirectDraw **dd) override
     {
         *dd = NULL;
         if (script.createDirectDraw != PASS)
@@ -179,8 +188,8 @@ HRESULT CreateFakeFactory(IDirectDrawFactory **factory)
     if (script.createFactory != PASS)
         return script.createFactory;
     IDirectDrawFactory *real = NULL;
-    HRESULT hr = CoCreateInstance(CLSID_DirectDrawFactory, NULL, CLSCTX_INPROC_SERVER, IID_IDirectDrawFactory,
-                                  (void **)&real);
+    HRESULT hr =
+        CoCreateInstance(CLSID_DirectDrawFactory, NULL, CLSCTX_INPROC_SERVER, IID_IDirectDrawFactory, (void **)&real);
     if (SUCCEEDED(hr))
         *factory = new FakeFactory(real);
     return hr;
@@ -251,15 +260,17 @@ TEST_F(InitDirectDrawTest, NormalStartMakesEveryObjectInVideoMemory)
     const std::string log = testLog->Body();
     const std::string screen = ScreenLine();
     EXPECT_EQ("g_pPrimarySurface\n"
-              "Active Multimedia Stream DD surface parameters\n" + screen +
-              "ddsd.ddpfPixelFormat.dwRGBBitCount 32\n"
-              "Surface have DDSCAPS_VIDEOMEMORY positive\n"
-              "result of DD surfaces creation\n"
-              "DD_OK Success.\n"
-              "ddsd2(g_pDDSoff_screen2+g_pDDSoff_screen1)\n"
-              "Active Multimedia Stream DD surface parameters\n" + screen +
-              "ddsd.ddpfPixelFormat.dwRGBBitCount 32\n"
-              "Surface have DDSCAPS_VIDEOMEMORY positive\n",
+              "Active Multimedia Stream DD surface parameters\n" +
+                  screen +
+                  "ddsd.ddpfPixelFormat.dwRGBBitCount 32\n"
+                  "Surface have DDSCAPS_VIDEOMEMORY positive\n"
+                  "result of DD surfaces creation\n"
+                  "DD_OK Success.\n"
+                  "ddsd2(g_pDDSoff_screen2+g_pDDSoff_screen1)\n"
+                  "Active Multimedia Stream DD surface parameters\n" +
+                  screen +
+                  "ddsd.ddpfPixelFormat.dwRGBBitCount 32\n"
+                  "Surface have DDSCAPS_VIDEOMEMORY positive\n",
               log);
 }
 
@@ -336,10 +347,11 @@ TEST_F(InitDirectDrawTest, WorkSurfacesGrowForLargerFramesAndNeverShrink)
         std::vector<HRESULT> growCreations; // script of the creations after start-up
         DWORD width, height;                // asked for
         HRESULT result;
-        DWORD expectWidth, expectHeight;    // of both surfaces afterwards
-        std::vector<DWORD> growCaps;        // asked for by the growth
-        const char *memoryLine;             // of the grown surfaces, or null when kept
+        DWORD expectWidth, expectHeight; // of both surfaces afterwards
+        std::vector<DWORD> growCaps;     // asked for by the growth
+        const char *memoryLine;          // of the grown surfaces, or null when kept
         const char *resultText;
+        // clang-format off
     } cases[] = {
         {"larger both ways", {}, W + 896, H + 312, S_OK, W + 896, H + 312, {0x4040, 0x4040},
          "Surface have DDSCAPS_VIDEOMEMORY positive\n", "DD_OK Success.\n"},
@@ -358,6 +370,7 @@ TEST_F(InitDirectDrawTest, WorkSurfacesGrowForLargerFramesAndNeverShrink)
         {"system memory failing too keeps the old ones", {PASS, DDERR_OUTOFVIDEOMEMORY, PASS, DDERR_OUTOFMEMORY},
          W + 8, H + 8, DDERR_OUTOFMEMORY, W, H, {0x4040, 0x4040, 0x840, 0x840}, nullptr, "DDERR_OUTOFMEMORY \n"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         TearDown();
@@ -394,8 +407,8 @@ TEST_F(InitDirectDrawTest, WorkSurfacesGrowForLargerFramesAndNeverShrink)
                  "ddsd2(g_pDDSoff_screen2+g_pDDSoff_screen1)\n"
                  "Active Multimedia Stream DD surface parameters\n"
                  "ddsd.dwHeight %d ddsd.dwWidth %d\n",
-                 (int)W, (int)H, (int)(c.width > W ? c.width : W), (int)(c.height > H ? c.height : H),
-                 c.resultText, (int)(c.height > H ? c.height : H), (int)(c.width > W ? c.width : W));
+                 (int)W, (int)H, (int)(c.width > W ? c.width : W), (int)(c.height > H ? c.height : H), c.resultText,
+                 (int)(c.height > H ? c.height : H), (int)(c.width > W ? c.width : W));
         EXPECT_EQ(0u, log.find(grown)) << log;
         if (c.memoryLine) {
             EXPECT_NE(std::string::npos, log.find(c.memoryLine)) << log;
@@ -423,11 +436,13 @@ TEST(FrameSize, OneTo8192InEachDirection)
     const struct {
         int64_t width, height;
         bool supported;
+        // clang-format off
     } cases[] = {
         {1, 1, true},       {1920, 1080, true},  {3840, 1080, true},   {8192, 8192, true},
         {8193, 16, false},  {16, 8193, false},   {0, 480, false},      {640, 0, false},
         {-640, 480, false}, {640, -480, false},  {1LL << 32, 1, false},
     };
+    // clang-format on
     for (const auto &c : cases)
         EXPECT_EQ(c.supported, FrameSizeSupported(c.width, c.height)) << c.width << "x" << c.height;
 }
@@ -435,7 +450,7 @@ TEST(FrameSize, OneTo8192InEachDirection)
 struct FailureCase {
     const char *name;
     void (*arrange)();
-    const char *logged; // the check's lines
+    const char *logged;  // the check's lines
     const char *stepBox; // the step's own box, or null
 };
 
@@ -502,7 +517,8 @@ TEST(SurfaceInfo, MemoryKindLines)
         LogSurfaceInfo(desc);
         EXPECT_EQ(std::string("Active Multimedia Stream DD surface parameters\n"
                               "ddsd.dwHeight 576 ddsd.dwWidth 720\n"
-                              "ddsd.ddpfPixelFormat.dwRGBBitCount 16\n") + c.lines,
+                              "ddsd.ddpfPixelFormat.dwRGBBitCount 16\n") +
+                      c.lines,
                   log.Body());
     }
 }

@@ -38,21 +38,11 @@ void (*g_pfnPositionChanged)() = NULL;
 void LogMovieState()
 {
     switch (movie.state) {
-    case Uninitialized:
-        LogMessage("movie.state == Uninitialized\n");
-        break;
-    case Stopped:
-        LogMessage("movie.state == Stopped\n");
-        break;
-    case Paused:
-        LogMessage("movie.state == Paused\n");
-        break;
-    case Playing:
-        LogMessage("movie.state == Playing\n");
-        break;
-    default:
-        LogMessage("Warning !! undefined movie state\n");
-        break;
+    case Uninitialized: LogMessage("movie.state == Uninitialized\n"); break;
+    case Stopped: LogMessage("movie.state == Stopped\n"); break;
+    case Paused: LogMessage("movie.state == Paused\n"); break;
+    case Playing: LogMessage("movie.state == Playing\n"); break;
+    default: LogMessage("Warning !! undefined movie state\n"); break;
     }
 }
 
@@ -60,9 +50,7 @@ HRESULT Play()
 {
     LogMessage("Play()\n");
     switch (movie.state) {
-    case Uninitialized:
-        ShowMessageBox(ghWnd, "Please select a movie file first.", "Error", MB_OK);
-        break;
+    case Uninitialized: ShowMessageBox(ghWnd, "Please select a movie file first.", "Error", MB_OK); break;
     case Stopped:
         LogMessage("Play is interpreting Stopped situation\n");
         RunFromStreamTime();
@@ -75,12 +63,8 @@ HRESULT Play()
         LogMessage("Going to execute:movie.state=Playing;\n");
         movie.state = Playing;
         break;
-    case Playing:
-        LogMessage("Play is interpreting Playing");
-        break;
-    default:
-        ShowMessageBox(ghWnd, "Undefined Movie State in Play.", "Error", MB_OK);
-        break;
+    case Playing: LogMessage("Play is interpreting Playing"); break;
+    default: ShowMessageBox(ghWnd, "Undefined Movie State in Play.", "Error", MB_OK); break;
     }
     LogMessage("Play() finished\n");
     return 0;

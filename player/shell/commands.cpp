@@ -138,7 +138,4 @@ void OpenUrlCommand()
     StartRendering();
 }
 
-void ControlPanelCommand()
-{
-    RunConfigurationPanel(g_hInstance, ghWnd, movie, output, state);
-}
+void ControlPanelCommand() { RunConfigurationPanel(g_hInstance, ghWnd, movie, output, state); }

@@ -127,8 +127,7 @@ bool RunUrlDialog(HINSTANCE instance, HWND owner, char *szFileName)
     return true;
 }
 
-void RunMovieDescription(HINSTANCE instance, HWND owner, MovieRecord &movie, OutputRecord &output,
-                         StateRecord &state)
+void RunMovieDescription(HINSTANCE instance, HWND owner, MovieRecord &movie, OutputRecord &output, StateRecord &state)
 {
     describedMovie = &movie;
     describedState = &state;

@@ -9,8 +9,7 @@ void RunAboutDialog(HINSTANCE instance, HWND owner);
 // was typed; Esc or the close box with the field empty leaves szFileName alone
 // and returns false.
 bool RunUrlDialog(HINSTANCE instance, HWND owner, char *szFileName);
-void RunMovieDescription(HINSTANCE instance, HWND owner, MovieRecord &movie, OutputRecord &output,
-                         StateRecord &state);
+void RunMovieDescription(HINSTANCE instance, HWND owner, MovieRecord &movie, OutputRecord &output, StateRecord &state);
 
 // The lines the description lists for a movie, in order (used by the dialog, and by tests).
 struct DescriptionLines {

@@ -24,10 +24,10 @@ TEST(MovieDescription, LinesForAFileAndForAnMcfMovie)
     snprintf(m.szFileName, sizeof m.szFileName, "%s", "C:\\movies\\100%_depth.avi");
     m.frameRate = 25.0;
     s.latestFramerate = 24;
-    EXPECT_EQ((std::vector<std::string>{"Movie source:", "C:\\movies\\100%_depth.avi",
-                                        "Source movie framerate: 25.00 frames/s",
-                                        "Latest framerate achieved: 24 frames/s"}),
-              Lines(m, s));
+    EXPECT_EQ(
+        (std::vector<std::string>{"Movie source:", "C:\\movies\\100%_depth.avi",
+                                  "Source movie framerate: 25.00 frames/s", "Latest framerate achieved: 24 frames/s"}),
+        Lines(m, s));
 
     m.bMCF = 1;
     snprintf(m.szName, sizeof m.szName, "Canyon");

@@ -78,8 +78,7 @@ void EnterFullScreen()
     SetMenu(ghWnd, NULL);
     SetWindowLongPtrA(ghWnd, GWL_STYLE, (fullScreen.style & ~(LONG_PTR)WS_OVERLAPPEDWINDOW) | WS_POPUP);
     const RECT &m = fullScreen.monitor;
-    SetWindowPos(ghWnd, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top,
-                 SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    SetWindowPos(ghWnd, HWND_TOP, m.left, m.top, m.right - m.left, m.bottom - m.top, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     ShowPointer();
     LogMessage("Full screen on\n");
 }

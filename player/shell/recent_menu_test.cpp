@@ -134,9 +134,9 @@ TEST_F(RecentMenu, AFileJoinsOnlyWhenItsMovieOpened)
     NoteNothingRequested(); // an internet address took its place
     g_pfnOpeningEnded(true);
     EXPECT_EQ(Strings({"C:\\b.mcf", "C:\\a.avi"}), Stored());
-    EXPECT_EQ(Strings({"Open file\tCtrl+O", "Open URL\tCtrl+L", "-", "&1 C:\\b.mcf", "&2 C:\\a.avi", "-",
-                       "Exit\tCtrl+Q"}),
-              Items());
+    EXPECT_EQ(
+        Strings({"Open file\tCtrl+O", "Open URL\tCtrl+L", "-", "&1 C:\\b.mcf", "&2 C:\\a.avi", "-", "Exit\tCtrl+Q"}),
+        Items());
     EXPECT_EQ(RecentFiles().count, 2);
 }
 

@@ -94,10 +94,7 @@ void HandleMove()
     RestoreSurface();
 }
 
-int64_t TrackbarSeekTime(int64_t totalTime, uint32_t dwPos)
-{
-    return (totalTime / 1000) * (int64_t)dwPos;
-}
+int64_t TrackbarSeekTime(int64_t totalTime, uint32_t dwPos) { return (totalTime / 1000) * (int64_t)dwPos; }
 
 namespace {
 
@@ -240,10 +237,7 @@ void RunPaused(void (*dialog)(), bool redraw)
         Play();
 }
 
-void PanelCommand()
-{
-    RunPaused(ControlPanelCommand, true);
-}
+void PanelCommand() { RunPaused(ControlPanelCommand, true); }
 
 void AboutCommand()
 {
@@ -304,6 +298,7 @@ struct CommandEntry {
     void (*action)();
 };
 
+// clang-format off
 const CommandEntry commands[] = {
     {IDM_EXIT, ExitCommand},
     {IDM_PLAY, PlayCommand},   {IDC_PLAY, PlayCommand},
@@ -327,6 +322,7 @@ const CommandEntry commands[] = {
     {IDM_FULL_SCREEN, ToggleFullScreen},
     {IDM_ESCAPE, EscapeCommand},
 };
+// clang-format on
 
 } // namespace
 
@@ -370,31 +366,17 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (wParam == TITLE_TIMER)
             RestoreTitle(window);
         return 0;
-    case WM_DROPFILES:
-        OpenDroppedFiles((HDROP)wParam);
-        return 0;
-    case WM_DESTROY:
-        HandleDestroy();
-        return 0;
-    case WM_MOVE:
-        HandleMove();
-        return 0;
-    case WM_SIZE:
-        HandleSize(window, (UINT)wParam);
-        return 0;
-    case WM_CLOSE:
-        HandleClose(window);
-        return 0;
+    case WM_DROPFILES: OpenDroppedFiles((HDROP)wParam); return 0;
+    case WM_DESTROY: HandleDestroy(); return 0;
+    case WM_MOVE: HandleMove(); return 0;
+    case WM_SIZE: HandleSize(window, (UINT)wParam); return 0;
+    case WM_CLOSE: HandleClose(window); return 0;
     case WM_GETMINMAXINFO:
         ((MINMAXINFO *)lParam)->ptMinTrackSize.x = MIN_WINDOW_WIDTH;
         ((MINMAXINFO *)lParam)->ptMinTrackSize.y = MIN_WINDOW_HEIGHT;
         return 0;
-    case WM_COMMAND:
-        HandleCommand(window, LOWORD(wParam));
-        return 0;
-    case WM_HSCROLL:
-        HandleTrackBar((HWND)lParam);
-        return 0;
+    case WM_COMMAND: HandleCommand(window, LOWORD(wParam)); return 0;
+    case WM_HSCROLL: HandleTrackBar((HWND)lParam); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

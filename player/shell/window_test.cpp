@@ -12,6 +12,7 @@ TEST(Trackbar, SeekTimeIsThePerMilleOfTheMovieTruncatedFirst)
         int64_t totalTime;
         uint32_t position;
         int64_t expected;
+        // clang-format off
     } cases[] = {
         {100000000, 500, 50000000}, // 10 s movie, middle
         {100000000, 1000, 100000000},
@@ -22,6 +23,7 @@ TEST(Trackbar, SeekTimeIsThePerMilleOfTheMovieTruncatedFirst)
         {-5000, 500, -2500}, // a duration the stream never reports; no overflow or trap
         {INT64_MAX, 1000, (INT64_MAX / 1000) * 1000},
     };
+    // clang-format on
     for (const auto &c : cases)
         EXPECT_EQ(c.expected, TrackbarSeekTime(c.totalTime, c.position)) << c.totalTime << " at " << c.position;
 }
@@ -35,6 +37,7 @@ TEST(Seek, KeysAndWheelLandInsideTheMovie)
     const int64_t second = 10000000, frame = 400000; // 25 frames a second
     const struct {
         int64_t target, totalTime, frameLength, expected;
+        // clang-format off
     } cases[] = {
         {5 * second, 20 * second, frame, 5 * second},
         {-3 * second, 20 * second, frame, 0},                  // before the start: the first frame
@@ -48,6 +51,7 @@ TEST(Seek, KeysAndWheelLandInsideTheMovie)
         {INT64_MAX, INT64_MAX, frame, INT64_MAX - frame}, // no overflow
         {INT64_MIN, 20 * second, frame, 0},
     };
+    // clang-format on
     for (const auto &c : cases)
         EXPECT_EQ(c.expected, ClampedSeekTime(c.target, c.totalTime, c.frameLength))
             << c.target << " in " << c.totalTime << " with frames of " << c.frameLength;
@@ -153,6 +157,7 @@ TEST(FullScreenFit, TheFrameKeepsItsShapeCentredWithBars)
         RECT area;
         long width, height;
         RECT expected;
+        // clang-format off
     } cases[] = {
         {screen, 320, 180, {0, 96, 1024, 672}},   // 16:9 on 4:3: bars above and below
         {screen, 320, 240, {0, 0, 1024, 768}},    // the same shape: no bars
@@ -163,10 +168,11 @@ TEST(FullScreenFit, TheFrameKeepsItsShapeCentredWithBars)
         {{0, 0, 0, 0}, 320, 240, {0, 0, 0, 0}},
         {screen, 8192, 1, {0, 384, 1024, 384}},   // thinner than a row: nothing to draw into
     };
+    // clang-format on
     for (const auto &c : cases) {
         const RECT r = FitKeepingShape(c.area, c.width, c.height);
-        EXPECT_TRUE(EqualRect(&r, &c.expected)) << c.width << "x" << c.height << " gives " << r.left << ","
-                                                << r.top << "," << r.right << "," << r.bottom;
+        EXPECT_TRUE(EqualRect(&r, &c.expected))
+            << c.width << "x" << c.height << " gives " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
     }
 }
 

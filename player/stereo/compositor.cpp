@@ -16,6 +16,7 @@ namespace {
 
 const int32_t MAX_SIDE = 16384;
 
+// clang-format off
 const AnaglyphMatrix kAnaglyphs[] = {
     // Red/cyan, Dubois least squares.
     {{{7473, 8200, 2890, -712, -1441, -25}, {-657, -620, -258, 6201, 12020, -302}, {-249, -337, -90, -1182, -1851, 20093}}},
@@ -30,6 +31,7 @@ const AnaglyphMatrix kAnaglyphs[] = {
     // Amber/blue, Dubois.
     {{{17400, -3359, 4899, -262, -2015, -279}, {-426, 14877, 1114, 98, 1016, -279}, {-623, -2834, 360, 1540, 3031, 14926}}},
 };
+// clang-format on
 
 bool IsAnaglyph(ComposeOutput output)
 {
@@ -114,7 +116,7 @@ uint32_t BlendPixel(uint32_t a, uint32_t b, uint32_t w)
 
 uint32_t AnaglyphPixel(uint32_t left, uint32_t right, const AnaglyphMatrix &m)
 {
-    const int32_t in[6] = {(int32_t)((left >> 16) & 255), (int32_t)((left >> 8) & 255), (int32_t)(left & 255),
+    const int32_t in[6] = {(int32_t)((left >> 16) & 255),  (int32_t)((left >> 8) & 255),  (int32_t)(left & 255),
                            (int32_t)((right >> 16) & 255), (int32_t)((right >> 8) & 255), (int32_t)(right & 255)};
     uint32_t out = 0;
     for (int c = 0; c < 3; c++) {
@@ -334,9 +336,7 @@ bool Compositor::Compose(const ComposeFrame &frame, const ComposeTarget &target,
             break;
         case COMPOSE_PLAIN:
         case COMPOSE_FIRST_VIEW:
-        case COMPOSE_SECOND_VIEW:
-            ViewRow(frame, placements[0], y, out, 0);
-            break;
+        case COMPOSE_SECOND_VIEW: ViewRow(frame, placements[0], y, out, 0); break;
         case COMPOSE_COLUMNS:
             // The left eye on odd screen columns: the right eye where column0 + i is even.
             ViewRow(frame, placements[0], y, a, 0);

@@ -31,22 +31,22 @@ enum ComposeCoding : int32_t {
 };
 
 enum ComposeOutput : int32_t {
-    COMPOSE_ROWS,          // line-interlaced: left eye on odd screen rows
-    COMPOSE_PLAIN,         // the whole frame as it is
-    COMPOSE_FIRST_VIEW,    // the view that comes first in the frame, over the whole area
-    COMPOSE_SECOND_VIEW,   // the other view
+    COMPOSE_ROWS,        // line-interlaced: left eye on odd screen rows
+    COMPOSE_PLAIN,       // the whole frame as it is
+    COMPOSE_FIRST_VIEW,  // the view that comes first in the frame, over the whole area
+    COMPOSE_SECOND_VIEW, // the other view
     COMPOSE_ANAGLYPH_RC_DUBOIS,
     COMPOSE_ANAGLYPH_RC_HALF,
     COMPOSE_ANAGLYPH_RC_COLOUR,
     COMPOSE_ANAGLYPH_RC_GREY,
     COMPOSE_ANAGLYPH_GM_DUBOIS,
     COMPOSE_ANAGLYPH_YB_DUBOIS,
-    COMPOSE_COLUMNS,       // left eye on odd screen columns
-    COMPOSE_CHECKERBOARD,  // left eye where screen column + row is odd
-    COMPOSE_SBS_FULL,      // left eye in the left half, right eye in the right half, each keeping its shape
-    COMPOSE_SBS_HALF_OUT,  // each eye squeezed into its half (3D TVs' side-by-side input)
-    COMPOSE_AB_FULL,       // left eye above, right eye below, each keeping its shape
-    COMPOSE_AB_HALF_OUT,   // each eye squeezed into its half (3D TVs' top-and-bottom input)
+    COMPOSE_COLUMNS,      // left eye on odd screen columns
+    COMPOSE_CHECKERBOARD, // left eye where screen column + row is odd
+    COMPOSE_SBS_FULL,     // left eye in the left half, right eye in the right half, each keeping its shape
+    COMPOSE_SBS_HALF_OUT, // each eye squeezed into its half (3D TVs' side-by-side input)
+    COMPOSE_AB_FULL,      // left eye above, right eye below, each keeping its shape
+    COMPOSE_AB_HALF_OUT,  // each eye squeezed into its half (3D TVs' top-and-bottom input)
     COMPOSE_OUTPUT_COUNT
 };
 
@@ -81,8 +81,7 @@ struct ComposeView {
 // The two views of a frame of the given size; `shift` is the synthetic
 // disparity for COMPOSE_2D (0 gives two copies of the whole frame). Returns
 // false when the frame is too small to hold both views.
-bool ComposeViews(ComposeCoding coding, int32_t frameWidth, int32_t frameHeight, int32_t shift,
-                  ComposeView views[2]);
+bool ComposeViews(ComposeCoding coding, int32_t frameWidth, int32_t frameHeight, int32_t shift, ComposeView views[2]);
 
 // The anaglyph matrices: rows are the output's red, green and blue; columns
 // the left eye's red, green, blue, then the right eye's. Fixed point, 1.0 = 16384.
@@ -104,13 +103,12 @@ struct ComposeKernels {
     // out[i] = row[x0[i]]
     void (*gatherNearest)(uint32_t *out, const uint32_t *row, const int32_t *x0, int32_t n);
     // out[i] = blend of row[x0[i]] and row[x1[i]] by w[i]
-    void (*gatherBilinear)(uint32_t *out, const uint32_t *row, const int32_t *x0, const int32_t *x1,
-                           const uint16_t *w, int32_t n);
+    void (*gatherBilinear)(uint32_t *out, const uint32_t *row, const int32_t *x0, const int32_t *x1, const uint16_t *w,
+                           int32_t n);
     // out[i] = ((i + phase) & 1) ? b[i] : a[i]
     void (*alternate)(uint32_t *out, const uint32_t *a, const uint32_t *b, int32_t phase, int32_t n);
     // out = the matrix applied to the left and right pixels, X byte 0.
-    void (*anaglyph)(uint32_t *out, const uint32_t *left, const uint32_t *right, const AnaglyphMatrix &m,
-                     int32_t n);
+    void (*anaglyph)(uint32_t *out, const uint32_t *left, const uint32_t *right, const AnaglyphMatrix &m, int32_t n);
 };
 
 const ComposeKernels &ComposeKernelsC();

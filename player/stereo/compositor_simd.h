@@ -32,12 +32,10 @@ void GatherBilinear(uint32_t *out, const uint32_t *row, const int32_t *x0, const
         const V w32 = Widen16(w + i);
         const V pair = Or(w32, Sll32(w32, 16));
         const V wlo = Unpacklo32(pair, pair), whi = Unpackhi32(pair, pair);
-        const V lo = Srl16(Add16(Add16(Mul16(Unpacklo8(va, zero), Sub16(full, wlo)), Mul16(Unpacklo8(vb, zero), wlo)),
-                                 round),
-                           8);
-        const V hi = Srl16(Add16(Add16(Mul16(Unpackhi8(va, zero), Sub16(full, whi)), Mul16(Unpackhi8(vb, zero), whi)),
-                                 round),
-                           8);
+        const V lo = Srl16(
+            Add16(Add16(Mul16(Unpacklo8(va, zero), Sub16(full, wlo)), Mul16(Unpacklo8(vb, zero), wlo)), round), 8);
+        const V hi = Srl16(
+            Add16(Add16(Mul16(Unpackhi8(va, zero), Sub16(full, whi)), Mul16(Unpackhi8(vb, zero), whi)), round), 8);
         Store(out + i, Packus16(lo, hi));
     }
     for (; i < n; i++)

@@ -178,7 +178,8 @@ TEST(EyePlacement, RowsColumnsAndCheckerboardFollowTheScreenPosition)
                     SCOPED_TRACE(std::string(c.name) + (leftFirst ? " left first" : " right first") + " at " +
                                  std::to_string(sx) + "," + std::to_string(sy));
                     for (const ComposeKernels *k : AllKernels()) {
-                        ComposeSettings s = Settings(COMPOSE_SBS_HALF, c.output, 16, 6, 9, 5, COMPOSE_BILINEAR, leftFirst);
+                        ComposeSettings s =
+                            Settings(COMPOSE_SBS_HALF, c.output, 16, 6, 9, 5, COMPOSE_BILINEAR, leftFirst);
                         Picture out = ComposeWith(*k, s, frame, sx, sy);
                         int wrong = 0;
                         for (int32_t y = 0; y < 5; y++) {
@@ -205,6 +206,7 @@ TEST(EyePlacement, SideBySideAndAboveBelowPutTheLeftEyeFirst)
         bool leftFirst;
         // expected pixel at (x, y) of a 16 x 8 area
         uint32_t (*expected)(int32_t x, int32_t y, uint32_t leftEye, uint32_t rightEye);
+        // clang-format off
     } cases[] = {
         {COMPOSE_SBS_HALF_OUT, true, [](int32_t x, int32_t, uint32_t l, uint32_t r) { return x < 8 ? l : r; }},
         {COMPOSE_SBS_HALF_OUT, false, [](int32_t x, int32_t, uint32_t l, uint32_t r) { return x < 8 ? l : r; }},
@@ -216,13 +218,13 @@ TEST(EyePlacement, SideBySideAndAboveBelowPutTheLeftEyeFirst)
         {COMPOSE_AB_FULL, true,
          [](int32_t x, int32_t y, uint32_t l, uint32_t r) { return x < 4 || x >= 12 ? 0u : y < 4 ? l : r; }},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE("output " + std::to_string(c.output) + (c.leftFirst ? " left first" : " right first"));
         const uint32_t leftEye = c.leftFirst ? FIRST : SECOND, rightEye = c.leftFirst ? SECOND : FIRST;
         for (const ComposeKernels *k : AllKernels()) {
-            Picture out = ComposeWith(*k, Settings(COMPOSE_SBS_HALF, c.output, 16, 8, 16, 8, COMPOSE_BILINEAR,
-                                                   c.leftFirst),
-                                      frame, 3, 5);
+            Picture out = ComposeWith(
+                *k, Settings(COMPOSE_SBS_HALF, c.output, 16, 8, 16, 8, COMPOSE_BILINEAR, c.leftFirst), frame, 3, 5);
             for (int32_t y = 0; y < 8; y++)
                 for (int32_t x = 0; x < 16; x++)
                     ASSERT_EQ(c.expected(x, y, leftEye, rightEye), out.At(x, y)) << k->name << " at " << x << "," << y;
@@ -252,15 +254,14 @@ TEST(Sampling, BilinearNeverBlendsAcrossViewsOrTheBand)
         for (ComposeOutput output : {COMPOSE_ROWS, COMPOSE_FIRST_VIEW, COMPOSE_SECOND_VIEW, COMPOSE_COLUMNS,
                                      COMPOSE_CHECKERBOARD, COMPOSE_SBS_HALF_OUT, COMPOSE_AB_HALF_OUT}) {
             for (int32_t area : {13, 50, 97}) {
-                Picture out = ComposeWith(ComposeKernelsBest(),
-                                          Settings(coding, output, fw, fh, area, area + 7, COMPOSE_BILINEAR), frame,
-                                          0, 0);
+                Picture out =
+                    ComposeWith(ComposeKernelsBest(),
+                                Settings(coding, output, fw, fh, area, area + 7, COMPOSE_BILINEAR), frame, 0, 0);
                 for (int32_t y = 0; y < out.height; y++)
                     for (int32_t x = 0; x < out.width; x++) {
                         const uint32_t px = out.At(x, y);
-                        ASSERT_TRUE(px == FIRST || px == SECOND)
-                            << "output " << output << " area " << area << " pixel " << x << "," << y << " is "
-                            << std::hex << px;
+                        ASSERT_TRUE(px == FIRST || px == SECOND) << "output " << output << " area " << area << " pixel "
+                                                                 << x << "," << y << " is " << std::hex << px;
                     }
             }
         }
@@ -295,6 +296,7 @@ struct FloatMatrix {
 // Written out here from the published least-squares matrices (Dubois) and the
 // plain definitions of the other red/cyan kinds, independently of the
 // compositor's fixed-point table.
+// clang-format off
 const FloatMatrix kPublished[] = {
     {COMPOSE_ANAGLYPH_RC_DUBOIS,
      "red/cyan Dubois",
@@ -318,6 +320,7 @@ const FloatMatrix kPublished[] = {
      {{1.062, -0.205, 0.299}, {-0.026, 0.908, 0.068}, {-0.038, -0.173, 0.022}},
      {{-0.016, -0.123, -0.017}, {0.006, 0.062, -0.017}, {0.094, 0.185, 0.911}}},
 };
+// clang-format on
 
 TEST(Anaglyph, PixelsMatchThePublishedMatricesWithinOne)
 {
@@ -333,9 +336,8 @@ TEST(Anaglyph, PixelsMatchThePublishedMatricesWithinOne)
         SCOPED_TRACE(m.name);
         for (bool leftFirst : {true, false}) {
             for (const ComposeKernels *k : AllKernels()) {
-                Picture out = ComposeWith(*k, Settings(COMPOSE_SBS_HALF, m.output, 2 * w, h, w, h, COMPOSE_NEAREST,
-                                                       leftFirst),
-                                          frame, 1, 1);
+                Picture out = ComposeWith(
+                    *k, Settings(COMPOSE_SBS_HALF, m.output, 2 * w, h, w, h, COMPOSE_NEAREST, leftFirst), frame, 1, 1);
                 for (int32_t y = 0; y < h; y++) {
                     for (int32_t x = 0; x < w; x++) {
                         const uint32_t first = frame.At(x, y), second = frame.At(w + x, y);
@@ -432,8 +434,8 @@ TEST(Kernels, EveryCodingAndOutputGivesTheSameBytes)
                         for (const ComposeKernels *k : sets) {
                             const Picture got = ComposeWith(*k, s, frame, sx, sy);
                             ASSERT_EQ(want.pixels, got.pixels)
-                                << k->name << " coding " << coding << " output " << output << " frame " << f[0]
-                                << "x" << f[1] << " area " << a[0] << "x" << a[1] << " sampling " << sampling;
+                                << k->name << " coding " << coding << " output " << output << " frame " << f[0] << "x"
+                                << f[1] << " area " << a[0] << "x" << a[1] << " sampling " << sampling;
                             compared++;
                         }
                     }
@@ -452,8 +454,8 @@ TEST(Compose, AllocatesNothingPerFrame)
     Picture out(101, 77);
     for (int output = 0; output < COMPOSE_OUTPUT_COUNT; output++) {
         Compositor c;
-        ASSERT_TRUE(c.Configure(Settings(COMPOSE_SHIFTED_AB, (ComposeOutput)output, 72, 58, 101, 77,
-                                         COMPOSE_BILINEAR)));
+        ASSERT_TRUE(
+            c.Configure(Settings(COMPOSE_SHIFTED_AB, (ComposeOutput)output, 72, 58, 101, 77, COMPOSE_BILINEAR)));
         const long before = g_allocations;
         for (int i = 0; i < 200; i++)
             ASSERT_TRUE(c.Compose(frame.Frame(), out.Target(), i, i / 3));

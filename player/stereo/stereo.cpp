@@ -49,8 +49,7 @@ void CalculateStereoRectanglesFast(RECT source, RECT *left_rect, RECT *right_rec
     *right_rect = ToRect(right);
 }
 
-HRESULT Interlace2(IDirectDrawSurface *pBufferLeft, IDirectDrawSurface *pBufferRight, RECT buffer_destination,
-                   int flag)
+HRESULT Interlace2(IDirectDrawSurface *pBufferLeft, IDirectDrawSurface *pBufferRight, RECT buffer_destination, int flag)
 {
     if (!pBufferLeft || !pBufferRight)
         return E_INVALIDARG;
@@ -97,8 +96,7 @@ void SplitInterlacedFrame(RECT source, int destinationWidth, int destinationHeig
         FieldBand(i, B, destinationHeight, &top, &bottom);
         CopyFieldRow(pBufferLeft, pSource, source.right, 2 * i, top, bottom, destinationWidth);
         // An odd frame height has no odd row for its last pair: repeat the last odd row.
-        CopyFieldRow(pBufferRight, pSource, source.right, SecondFieldRow(2 * i + 1, B), top, bottom,
-                     destinationWidth);
+        CopyFieldRow(pBufferRight, pSource, source.right, SecondFieldRow(2 * i + 1, B), top, bottom, destinationWidth);
     }
 }
 

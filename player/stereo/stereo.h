@@ -22,8 +22,8 @@ HRESULT PURE_AB_DisplayInterlaced(IDirectDrawSurface *pSource, IDirectDrawSurfac
                                   RECT destination, int EyeCodingFormat);
 HRESULT PURE_LR_DisplayInterlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination, RECT source,
                                   RECT destination, int EyeCodingFormat);
-HRESULT PURE_INTERLACED_DisplayInterlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination,
-                                          RECT source, RECT destination, int EyeCodingFormat);
+HRESULT PURE_INTERLACED_DisplayInterlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination, RECT source,
+                                          RECT destination, int EyeCodingFormat);
 HRESULT METHOD2_Display_2D_to_Interlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination, RECT source,
                                          RECT destination, int StrenghtOf2Dto3DEffect, int EyeCodingFormat);
 
@@ -32,9 +32,8 @@ HRESULT Universal_Display_Interlaced(IDirectDrawSurface *pSource, IDirectDrawSur
                                      IDirectDrawSurface *pBufferLeft, IDirectDrawSurface *pBufferRight, RECT source,
                                      RECT destination, int StereoCodingFormat, int EyeCodingFormat);
 HRESULT METHOD1_Display_2D_to_Interlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination,
-                                         IDirectDrawSurface *pBufferLeft, IDirectDrawSurface *pBufferRight,
-                                         RECT source, RECT destination, int StrenghtOf2Dto3DEffect,
-                                         int EyeCodingFormat);
+                                         IDirectDrawSurface *pBufferLeft, IDirectDrawSurface *pBufferRight, RECT source,
+                                         RECT destination, int StrenghtOf2Dto3DEffect, int EyeCodingFormat);
 HRESULT Universal_Display_3D_to_2D(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination,
                                    IDirectDrawSurface *pBufferLeft, RECT source, RECT destination,
                                    int StereoCodingFormat);

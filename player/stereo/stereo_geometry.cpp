@@ -25,8 +25,7 @@ bool StereoViewRectangles(StereoRect source, int32_t coding, StereoRect *left_re
         *left_rect = {L, T, R, B};
         *right_rect = {L, T, R, B};
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -89,14 +88,9 @@ LinePlan MakeLinePlan(LineKind kind, StereoRect source, int32_t destinationHeigh
         plan.upperScale = 0.5;
         plan.lowerStart = 0.5 * B;
         break;
-    case LINES_PURE_LR:
-        plan.half = (source.right - source.left) / 2;
-        break;
-    case LINES_PURE_INTERLACED:
-        break;
-    case LINES_2D_TO_3D:
-        plan.shift = SyntheticShift(source.right - source.left, strength);
-        break;
+    case LINES_PURE_LR: plan.half = (source.right - source.left) / 2; break;
+    case LINES_PURE_INTERLACED: break;
+    case LINES_2D_TO_3D: plan.shift = SyntheticShift(source.right - source.left, strength); break;
     }
     return plan;
 }

@@ -63,6 +63,7 @@ struct ParityCase {
 
 // The first view goes to odd screen rows for LEFT_TOP and to even rows for
 // RIGHT_TOP, wherever the destination starts.
+// clang-format off
 const ParityCase parityCases[] = {
     {200, LEFT_TOP, false}, {201, LEFT_TOP, true},  {200, RIGHT_TOP, true},
     {201, RIGHT_TOP, false}, {0, LEFT_TOP, false},   {0, RIGHT_TOP, true},
@@ -70,6 +71,7 @@ const ParityCase parityCases[] = {
     {-1, LEFT_TOP, true},   {-1, RIGHT_TOP, false}, {-2, LEFT_TOP, false},
     {-2, RIGHT_TOP, true},
 };
+// clang-format on
 
 TEST(StereoGeometry, RowParityRule)
 {
@@ -88,6 +90,7 @@ struct ShiftCase {
     int32_t shift;
 };
 
+// clang-format off
 const ShiftCase shiftCases[] = {
     {720, 50, 21}, {720, 100, 43}, {800, 50, 24}, {720, 0, 0}, {1440, 50, 43}, {720, 1, 0},
     // Strengths that would reach the frame width keep one column.
@@ -101,6 +104,7 @@ const ShiftCase shiftCases[] = {
     {0, 50, 0},
     {-720, 50, 0},
 };
+// clang-format on
 
 TEST(StereoGeometry, SyntheticShiftFromStrength)
 {
@@ -178,6 +182,7 @@ struct PairCase {
     StereoRect first, second;
 };
 
+// clang-format off
 const PairCase pairCases[] = {
     // t = 1152: y = 547.2 / 480 = 1.14; lower row trunc(1.14 + 302.4) = 303.
     {"SHIFTED_AB pair 2", LINES_SHIFTED_AB, {0, 0, 720, 576}, 480, 0, 2, {0, 1, 720, 2}, {0, 303, 720, 304}},
@@ -205,6 +210,7 @@ const PairCase pairCases[] = {
     {"2D to 3D strength 0", LINES_2D_TO_3D, {0, 0, 720, 576}, 480, 0, 4, {0, 4, 720, 5}, {0, 4, 720, 5}},
     {"2D to 3D huge strength", LINES_2D_TO_3D, {0, 0, 720, 576}, 480, -1, 0, {719, 0, 720, 1}, {0, 0, 1, 1}},
 };
+// clang-format on
 
 TEST(StereoGeometry, SourceRowsOfALinePair)
 {
@@ -221,8 +227,7 @@ TEST(StereoGeometry, SourceRowsOfALinePair)
 // for frame and destination heights around the usual sizes, odd ones included.
 TEST(StereoGeometry, LineRowsStayInsideTheirViews)
 {
-    const LineKind kinds[] = {LINES_SHIFTED_AB, LINES_PURE_AB, LINES_PURE_LR, LINES_PURE_INTERLACED,
-                              LINES_2D_TO_3D};
+    const LineKind kinds[] = {LINES_SHIFTED_AB, LINES_PURE_AB, LINES_PURE_LR, LINES_PURE_INTERLACED, LINES_2D_TO_3D};
     for (LineKind kind : kinds) {
         for (int32_t B : {1, 2, 3, 5, 10, 19, 20, 21, 240, 479, 480, 575, 576, 577}) {
             for (int32_t D : {1, 2, 3, 7, 200, 479, 480, 576, 600, 767, 768}) {

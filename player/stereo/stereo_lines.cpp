@@ -48,7 +48,8 @@ void LogSyntheticFailure(HRESULT result, bool firstView, bool firstOrder, const 
         char buffer[LOG_BUFFER_CHARS];
         LogMessage(firstView ? "left image firs situation" : "right image first situation");
         LogDirectDrawErrorText(result);
-        snprintf(buffer, sizeof buffer, firstView ? "source_line_left %d %d %d %d \n" : "source_line_right %d %d %d %d \n",
+        snprintf(buffer, sizeof buffer,
+                 firstView ? "source_line_left %d %d %d %d \n" : "source_line_right %d %d %d %d \n",
                  (int)source_line.left, (int)source_line.right, (int)source_line.top, (int)source_line.bottom);
         LogMessage(buffer);
         snprintf(buffer, sizeof buffer, "destination_line %d %d %d %d \n", (int)destination_line.left,
@@ -102,8 +103,7 @@ HRESULT DrawLines(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination,
 HRESULT SHIFTED_AB_DisplayInterlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination, RECT source,
                                      RECT destination, int EyeCodingFormat)
 {
-    return DrawLines(pSource, pDestination, source, destination, EyeCodingFormat, LINES_SHIFTED_AB, 0,
-                     LogLineFailure);
+    return DrawLines(pSource, pDestination, source, destination, EyeCodingFormat, LINES_SHIFTED_AB, 0, LogLineFailure);
 }
 
 HRESULT PURE_AB_DisplayInterlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination, RECT source,
@@ -118,8 +118,8 @@ HRESULT PURE_LR_DisplayInterlaced(IDirectDrawSurface *pSource, IDirectDrawSurfac
     return DrawLines(pSource, pDestination, source, destination, EyeCodingFormat, LINES_PURE_LR, 0, LogLineFailure);
 }
 
-HRESULT PURE_INTERLACED_DisplayInterlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination,
-                                          RECT source, RECT destination, int EyeCodingFormat)
+HRESULT PURE_INTERLACED_DisplayInterlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination, RECT source,
+                                          RECT destination, int EyeCodingFormat)
 {
     return DrawLines(pSource, pDestination, source, destination, EyeCodingFormat, LINES_PURE_INTERLACED, 0,
                      LogLineFailure);

@@ -142,8 +142,8 @@ TEST_F(StereoRecordingTest, ExtractFirstFieldTakesTheEvenRows)
     ExtractFirstField(frame, 800, 600, &source, &left);
     std::vector<std::string> expected;
     for (long i = 0; 2 * i < 480; i++)
-        expected.push_back(BltText("left", MakeRect(0, (2 * i * 600) / 480, 800, (2 * (i + 1) * 600) / 480),
-                                   "source", MakeRect(0, 2 * i, 640, 2 * i + 1), 0));
+        expected.push_back(BltText("left", MakeRect(0, (2 * i * 600) / 480, 800, (2 * (i + 1) * 600) / 480), "source",
+                                   MakeRect(0, 2 * i, 640, 2 * i + 1), 0));
     EXPECT_EQ(expected, Copies());
 }
 
@@ -214,6 +214,7 @@ struct PairCase {
 const RECT AREA_201 = MakeRect(100, 201, 820, 681); // D = 480, odd top
 const RECT AREA_200 = MakeRect(100, 200, 820, 680); // D = 480, even top
 
+// clang-format off
 const PairCase pairCases[] = {
     // Worked example: pair 2 lands on rows 203 (upper view, row 1) and 204 (lower view, row 303).
     {"SHIFTED_AB top 201 LEFT_TOP", SHIFTED, PAL, AREA_201, LEFT_TOP, 0, 2, MakeRect(0, 1, 720, 2),
@@ -264,20 +265,20 @@ const PairCase pairCases[] = {
     {"2D to 3D negative strength", SYNTHETIC, PAL, AREA_201, LEFT_TOP, -1, 0, MakeRect(719, 0, 720, 1),
      MakeRect(0, 0, 1, 1)},
 };
+// clang-format on
 
 TEST_F(StereoRecordingTest, LineRoutinesCopyOneSourceRowPerDestinationRow)
 {
     for (const PairCase &c : pairCases) {
         SCOPED_TRACE(c.name);
         recorder.copies.clear();
-        ASSERT_EQ(DD_OK,
-                  RunLineRoutine(c.routine, &source, &screen, c.source, c.destination, c.eye, c.strength));
+        ASSERT_EQ(DD_OK, RunLineRoutine(c.routine, &source, &screen, c.source, c.destination, c.eye, c.strength));
         const std::vector<std::string> copies = Copies();
         const long D = c.destination.bottom - c.destination.top;
         ASSERT_EQ((size_t)D, copies.size()) << "one copy per destination row, none below it";
         const long top = c.destination.top + c.k;
-        EXPECT_EQ(BltText("screen", MakeRect(c.destination.left, top, c.destination.right, top + 1), "source",
-                          c.topRow, DDBLT_WAIT),
+        EXPECT_EQ(BltText("screen", MakeRect(c.destination.left, top, c.destination.right, top + 1), "source", c.topRow,
+                          DDBLT_WAIT),
                   copies[c.k]);
         EXPECT_EQ(BltText("screen", MakeRect(c.destination.left, top + 1, c.destination.right, top + 2), "source",
                           c.bottomRow, DDBLT_WAIT),
@@ -427,6 +428,7 @@ struct WorkCase {
     int flag;
 };
 
+// clang-format off
 const WorkCase workCases[] = {
     // Worked example: top 100 is even and LEFT_TOP asks for odd, so flag 1 puts the
     // right view on buffer rows 0, 2, ...; buffer row 1 (left view) lands on row 101.
@@ -445,6 +447,7 @@ const WorkCase workCases[] = {
     {"SHIFTED_AB one row RIGHT_TOP", SHIFTED_AB, PAL, MakeRect(100, 201, 820, 202), RIGHT_TOP,
      MakeRect(0, 0, 720, 274), MakeRect(0, 302, 720, 576), 1},
 };
+// clang-format on
 
 TEST_F(StereoRecordingTest, UniversalDisplayInterlacedFillsMergesAndShows)
 {
@@ -467,8 +470,8 @@ TEST_F(StereoRecordingTest, UniversalDisplayInterlacedFillsMergesAndShows)
 TEST_F(StereoRecordingTest, UniversalDisplayInterlacedSplitsAnInterlacedFrame)
 {
     const RECT frame = MakeRect(0, 0, 640, 480), area = MakeRect(10, 21, 810, 621);
-    EXPECT_EQ(DD_OK, Universal_Display_Interlaced(&source, &screen, &left, &right, frame, area, PURE_INTERLACED,
-                                                  LEFT_TOP));
+    EXPECT_EQ(DD_OK,
+              Universal_Display_Interlaced(&source, &screen, &left, &right, frame, area, PURE_INTERLACED, LEFT_TOP));
     std::vector<std::string> expected;
     for (long i = 0; 2 * i < 480; i++) {
         const RECT band = MakeRect(0, (2 * i * 600) / 480, 800, (2 * (i + 1) * 600) / 480);
@@ -503,9 +506,8 @@ TEST_F(StereoRecordingTest, Method1SyntheticPairThroughTheWorkSurfaces)
     const RECT area = MakeRect(0, 51, 720, 627);
     for (const SyntheticWorkCase &c : syntheticWorkCases) {
         recorder.copies.clear();
-        EXPECT_EQ(DD_OK,
-                  METHOD1_Display_2D_to_Interlaced(&source, &screen, &left, &right, c.source, area, c.strength,
-                                                   LEFT_TOP))
+        EXPECT_EQ(DD_OK, METHOD1_Display_2D_to_Interlaced(&source, &screen, &left, &right, c.source, area, c.strength,
+                                                          LEFT_TOP))
             << c.name;
         const RECT work = MakeRect(0, 0, 720, 576);
         std::vector<std::string> expected = {BltText("left", work, "source", c.leftRect, DDBLT_WAIT),
@@ -541,8 +543,8 @@ TEST_F(StereoRecordingTest, ThreeDTo2DShowsTheFirstView)
     // one-view picture: no row of the other view is ever next to one of the first.
     std::vector<std::string> expected;
     for (long i = 0; 2 * i < 480; i++)
-        expected.push_back(BltText("left", MakeRect(0, i, 640, i + 1), "source", MakeRect(0, 2 * i, 640, 2 * i + 1),
-                                   DDBLT_WAIT));
+        expected.push_back(
+            BltText("left", MakeRect(0, i, 640, i + 1), "source", MakeRect(0, 2 * i, 640, 2 * i + 1), DDBLT_WAIT));
     expected.push_back(BltText("screen", area, "left", MakeRect(0, 0, 640, 240), DDBLT_WAIT));
     EXPECT_EQ(expected, Copies());
 
@@ -563,9 +565,11 @@ TEST_F(StereoRecordingTest, WorkRectangleIsCutToTheWorkSurfaces)
     const RECT area = MakeRect(-100, 11, 1200, 900);
     EXPECT_EQ(DD_OK, Universal_Display_Interlaced(&source, &screen, &left, &right, PAL, area, PURE_AB, LEFT_TOP));
     const RECT work = MakeRect(0, 0, 1024, 768);
+    // clang-format off
     std::vector<std::string> expected = {
         BltText("left", work, "source", MakeRect(0, 0, 720, 288), DDBLT_WAIT),
         BltText("right", work, "source", MakeRect(0, 289, 720, 576), DDBLT_WAIT)};
+    // clang-format on
     expected = Join(expected, InterlaceRows(0, 1024, 768));
     expected.push_back(BltText("screen", MakeRect(-100, 11, 924, 779), "left", work, DDBLT_WAIT));
     EXPECT_EQ(expected, Copies());
@@ -625,8 +629,8 @@ TEST_F(StereoRecordingTest, WorkRoutineLogsEachFailedStepAndGoesOn)
         ClearLog();
         recorder.copies.clear();
         FailCopy(c.failing, c.result);
-        EXPECT_EQ(c.returned, Universal_Display_Interlaced(&source, &screen, &left, &right, PAL,
-                                                           MakeRect(0, 1, 720, 7), PURE_AB, LEFT_TOP))
+        EXPECT_EQ(c.returned, Universal_Display_Interlaced(&source, &screen, &left, &right, PAL, MakeRect(0, 1, 720, 7),
+                                                           PURE_AB, LEFT_TOP))
             << c.failing;
         EXPECT_EQ(6u, Copies().size()) << c.failing;
         EXPECT_EQ(c.log, Logged()) << c.failing;
@@ -653,9 +657,8 @@ TEST_F(StereoRecordingTest, WorkRoutineFailureTextsPerRoutine)
     ClearLog();
     recorder.copies.clear();
     FailCopy(3, DDERR_SURFACEBUSY); // the final copy after 3 field rows
-    EXPECT_EQ(DDERR_SURFACEBUSY,
-              Universal_Display_3D_to_2D(&source, &screen, &left, MakeRect(0, 0, 8, 6), MakeRect(0, 0, 8, 6),
-                                         PURE_INTERLACED));
+    EXPECT_EQ(DDERR_SURFACEBUSY, Universal_Display_3D_to_2D(&source, &screen, &left, MakeRect(0, 0, 8, 6),
+                                                            MakeRect(0, 0, 8, 6), PURE_INTERLACED));
     EXPECT_EQ("pDestination->Blt(&destination, pBufferLeft, &buffer_destination, DDBLT_WAIT, NULL)  failed with "
               "HRESULT(0x887601AE)\nDDERR_SURFACEBUSY\n",
               Logged());
@@ -665,8 +668,8 @@ TEST_F(StereoRecordingTest, MissingWorkSurface)
 {
     // The right picture cannot be filled or merged: both are logged and the left
     // picture (first view only) is still shown.
-    EXPECT_EQ(DD_OK, Universal_Display_Interlaced(&source, &screen, &left, NULL, PAL, MakeRect(0, 1, 720, 5),
-                                                  PURE_AB, LEFT_TOP));
+    EXPECT_EQ(DD_OK, Universal_Display_Interlaced(&source, &screen, &left, NULL, PAL, MakeRect(0, 1, 720, 5), PURE_AB,
+                                                  LEFT_TOP));
     EXPECT_EQ("pBufferRight->Blt(&buffer_destination, pSource, &right_rect, DDBLT_WAIT, NULL)  failed with "
               "HRESULT(0x80070057)\nDDERR_INVALIDPARAMS\n"
               "Interlace2(pBufferLeft,pBufferRight,buffer_destination,0)  failed with HRESULT(0x80070057)\n"
@@ -698,8 +701,7 @@ TEST_F(StereoRecordingTest, MissingLeftWorkSurfaceFailsTheFinalCopy)
         EXPECT_NE(std::string::npos, Logged().find(finalCopyFailed)) << Logged();
         ClearLog();
         recorder.copies.clear();
-        const HRESULT result =
-            Universal_Display_3D_to_2D(&source, &screen, NULL, PAL, MakeRect(0, 1, 720, 5), coding);
+        const HRESULT result = Universal_Display_3D_to_2D(&source, &screen, NULL, PAL, MakeRect(0, 1, 720, 5), coding);
         if (coding == PURE_INTERLACED) {
             EXPECT_EQ(E_INVALIDARG, result);
             EXPECT_EQ(finalCopyFailed, Logged());

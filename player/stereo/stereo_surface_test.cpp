@@ -105,12 +105,9 @@ protected:
             switch (coding) {
             case SHIFTED_AB: // views of 274 rows around a band of 28
                 return y < 274 ? FIRST_VIEW : y < 302 ? BAND : SECOND_VIEW;
-            case PURE_AB:
-                return y < FRAME_H / 2 ? FIRST_VIEW : SECOND_VIEW;
-            case PURE_LR:
-                return x < FRAME_W / 2 ? FIRST_VIEW : SECOND_VIEW;
-            case PURE_INTERLACED:
-                return y % 2 == 0 ? FIRST_VIEW : SECOND_VIEW;
+            case PURE_AB: return y < FRAME_H / 2 ? FIRST_VIEW : SECOND_VIEW;
+            case PURE_LR: return x < FRAME_W / 2 ? FIRST_VIEW : SECOND_VIEW;
+            case PURE_INTERLACED: return y % 2 == 0 ? FIRST_VIEW : SECOND_VIEW;
             default: // a 2D frame whose columns can be told apart
                 return ColumnColour(x);
             }
@@ -209,7 +206,9 @@ TEST_F(StereoSurfaceTest, EachEyeSeesItsOwnViewOnEveryRow)
                 case LINES_AB: hr = PURE_AB_DisplayInterlaced(frame, screen, source, area, eye); break;
                 case LINES_LR: hr = PURE_LR_DisplayInterlaced(frame, screen, source, area, eye); break;
                 case LINES_INTERLACED: hr = PURE_INTERLACED_DisplayInterlaced(frame, screen, source, area, eye); break;
-                case LINES_SYNTHETIC: hr = METHOD2_Display_2D_to_Interlaced(frame, screen, source, area, 50, eye); break;
+                case LINES_SYNTHETIC:
+                    hr = METHOD2_Display_2D_to_Interlaced(frame, screen, source, area, 50, eye);
+                    break;
                 case WORK_INTERLACED:
                     hr = Universal_Display_Interlaced(frame, screen, workLeft, workRight, source, area, c.coding, eye);
                     break;
@@ -223,7 +222,8 @@ TEST_F(StereoSurfaceTest, EachEyeSeesItsOwnViewOnEveryRow)
                 // `shift` columns, so its rows start with column `shift`.
                 const uint32_t first = synthetic ? ColumnColour(shift) : FIRST_VIEW;
                 const uint32_t second = synthetic ? ColumnColour(0) : SECOND_VIEW;
-                EXPECT_EQ("", Check(screen, area, [&](int y) { return ViewOfRow(y, eye, first, second); }, synthetic));
+                EXPECT_EQ("", Check(
+                                  screen, area, [&](int y) { return ViewOfRow(y, eye, first, second); }, synthetic));
             }
         }
     }
@@ -240,7 +240,8 @@ TEST_F(StereoSurfaceTest, ThreeDTo2DShowsTheFirstViewOnEveryRow)
             Reset();
             const RECT area = MovieArea(top);
             ASSERT_EQ(DD_OK, Universal_Display_3D_to_2D(frame, screen, workLeft, source, area, coding));
-            EXPECT_EQ("", Check(screen, area, [](int) { return FIRST_VIEW; }, false));
+            EXPECT_EQ("", Check(
+                              screen, area, [](int) { return FIRST_VIEW; }, false));
         }
     }
     EXPECT_EQ("", Logged());
@@ -258,9 +259,11 @@ TEST_F(StereoSurfaceTest, DestinationLargerThanTheWorkSurfaces)
         SCOPED_TRACE(testing::Message() << "top " << top);
         Paint(big, [](int, int) { return BACKGROUND; });
         const RECT area = {0, top, 1100, top + 799};
-        ASSERT_EQ(DD_OK, Universal_Display_Interlaced(frame, big, workLeft, workRight, source, area, PURE_AB, LEFT_TOP));
+        ASSERT_EQ(DD_OK,
+                  Universal_Display_Interlaced(frame, big, workLeft, workRight, source, area, PURE_AB, LEFT_TOP));
         const RECT drawn = {0, top, WORK_W, top + WORK_H};
-        EXPECT_EQ("", Check(big, drawn, [](int y) { return ViewOfRow(y, LEFT_TOP, FIRST_VIEW, SECOND_VIEW); }, false));
+        EXPECT_EQ("", Check(
+                          big, drawn, [](int y) { return ViewOfRow(y, LEFT_TOP, FIRST_VIEW, SECOND_VIEW); }, false));
     }
     EXPECT_EQ(0u, big->Release());
     EXPECT_EQ("", Logged());

@@ -130,9 +130,8 @@ HRESULT Universal_Display_Interlaced(IDirectDrawSurface *pSource, IDirectDrawSur
 }
 
 HRESULT METHOD1_Display_2D_to_Interlaced(IDirectDrawSurface *pSource, IDirectDrawSurface *pDestination,
-                                         IDirectDrawSurface *pBufferLeft, IDirectDrawSurface *pBufferRight,
-                                         RECT source, RECT destination, int StrenghtOf2Dto3DEffect,
-                                         int EyeCodingFormat)
+                                         IDirectDrawSurface *pBufferLeft, IDirectDrawSurface *pBufferRight, RECT source,
+                                         RECT destination, int StrenghtOf2Dto3DEffect, int EyeCodingFormat)
 {
     const int32_t shift = SyntheticShift(source.right - source.left, StrenghtOf2Dto3DEffect);
     RECT buffer_destination, shown;
@@ -162,8 +161,9 @@ HRESULT Universal_Display_3D_to_2D(IDirectDrawSurface *pSource, IDirectDrawSurfa
         RECT left_rect = {}, right_rect = {};
         CalculateStereoRectanglesFast(source, &left_rect, &right_rect, StereoCodingFormat);
         result = Copy(pDestination, &destination, pSource, &left_rect);
-        LogIfFailed(result,
-                    "pDestination->Blt(&destination, pSource, &left_rect, DDBLT_WAIT, NULL)  failed with HRESULT(0x%8.8X)\n");
+        LogIfFailed(
+            result,
+            "pDestination->Blt(&destination, pSource, &left_rect, DDBLT_WAIT, NULL)  failed with HRESULT(0x%8.8X)\n");
     }
     return result;
 }

@@ -4,7 +4,4 @@
 
 static volatile size_t logged;
 
-void LogMessage(const char *text)
-{
-    logged = logged + strlen(text);
-}
+void LogMessage(const char *text) { logged = logged + strlen(text); }
