@@ -125,6 +125,16 @@ inline bool IsSettingValue(Setting setting, int32_t number)
     return false;
 }
 
+// The name of one of the setting's values as the log spells it; null for a
+// number that is none of them.
+inline const char *SettingName(Setting setting, int32_t number)
+{
+    for (const SettingValue &value : SETTING_VALUES)
+        if (value.setting == setting && value.number == number)
+            return value.name;
+    return NULL;
+}
+
 // The value an MCF line names ("SHIFTED_AB\n": the name with its line end), or
 // 0 when it names none of the setting's values.
 inline int32_t SettingFromMcfLine(Setting setting, const char *line)

@@ -89,6 +89,6 @@ void ApplyLayoutFromName(MovieRecord &movie)
     movie.StereoCodingFormat = layout.packing == NamePacking::SideBySide ? PURE_LR : PURE_AB;
     movie.EyeCodingFormat = layout.rightFirst ? RIGHT_TOP : LEFT_TOP;
     LogFormat("Stereo layout from the file name: marker \"%s\", %s %s\n", layout.marker,
-              layout.packing == NamePacking::SideBySide ? "PURE_LR" : "PURE_AB",
-              layout.rightFirst ? "RIGHT_TOP" : "LEFT_TOP");
+              SettingName(Setting::Coding, movie.StereoCodingFormat),
+              SettingName(Setting::Eyes, movie.EyeCodingFormat));
 }

@@ -511,9 +511,12 @@ static void EndPlayback()
               (int)(state.rect.bottom - state.rect.top));
     LogFormat("Frames played: %d \n", (int)state.frameCount);
     LogFormat("EXPERIENTAL FRAMERATE: %d \n", (int)state.latestFramerate);
-    LogMessage(output.VideomemoryMethod == VIDEOMEMORY_METHOD1   ? "VIDEOMEMORY_METHOD1\n"
-               : output.VideomemoryMethod == VIDEOMEMORY_METHOD3 ? "VIDEOMEMORY_METHOD3\n"
-                                                                 : "VIDEOMEMORY_METHOD2\n");
+    // Any method but the first and the third is reported as the second.
+    const int32_t method =
+        output.VideomemoryMethod == VIDEOMEMORY_METHOD1 || output.VideomemoryMethod == VIDEOMEMORY_METHOD3
+            ? output.VideomemoryMethod
+            : VIDEOMEMORY_METHOD2;
+    LogFormat("%s\n", SettingName(Setting::Method, method));
 
     state.frameCount = 0;
     bTimingStarted = 0;
