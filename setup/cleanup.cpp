@@ -63,15 +63,12 @@ bool isReparsePoint(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-PendingDeletions::PendingDeletions(const char *workFolder) : folder(nullptr), instance(nullptr), failCount(0)
+PendingDeletions::PendingDeletions(const char *workFolder) : instance(nullptr), failCount(0)
 {
-    SetupContext::assign(folder, workFolder);
+    folder.assign(workFolder);
 }
 
-PendingDeletions::~PendingDeletions()
-{
-    SetupContext::assign(folder, nullptr);
-}
+PendingDeletions::~PendingDeletions() {}
 
 int PendingDeletions::run(HINSTANCE module)
 {

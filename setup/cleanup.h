@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "context.h"
+
 // Name of the list file in the work folder, and its one section.
 extern const char CLEANUP_LIST_NAME[];      // "_PWMSIDEL.INI"
 const UINT_PTR CLEANUP_TIMER = 1500;
@@ -32,7 +34,7 @@ public:
     // Deletes path unless another program holds it open. 1 when it is gone.
     static int deleteIfFree(const char *path);
 
-    char *folder;
+    HeapText folder;
     HINSTANCE instance;
     unsigned failCount;
 };

@@ -78,25 +78,16 @@ void EntryName(const PayloadEntry &entry, char *out, size_t outSize)
     out[n] = '\0';
 }
 
-PayloadDirectory::PayloadDirectory() : start(0), valid(false), head(nullptr), tail(nullptr), count(0)
+PayloadDirectory::PayloadDirectory() : start(0), valid(false)
 {
     memset(&header, 0, sizeof header);
 }
 
-PayloadDirectory::~PayloadDirectory()
-{
-    clear();
-}
+PayloadDirectory::~PayloadDirectory() {}
 
 void PayloadDirectory::clear()
 {
-    while (head) {
-        PayloadNode *next = head->next;
-        delete head;
-        head = next;
-    }
-    tail = nullptr;
-    count = 0;
+    records.clear();
     valid = false;
     memset(&header, 0, sizeof header);
 }
@@ -113,24 +104,18 @@ bool PayloadDirectory::load(ByteSource &file, uint64_t containerStart)
 
     uint64_t at = start + sizeof header;
     for (unsigned i = 0; i < header.entryCount; ++i) {
-        PayloadNode *node = new (std::nothrow) PayloadNode();
-        if (!node)
-            break;
+        PayloadEntry entry;
         // A record cut off by the end of the file ends the listing: the header may
         // promise more entries than the file holds.
-        if (!readExactly(file, at, &node->entry, sizeof node->entry)) {
-            delete node;
+        if (!readExactly(file, at, &entry, sizeof entry))
+            break;
+        // Without memory for one more record the listing ends as with a cut record.
+        try {
+            records.push_back(entry);
+        } catch (const std::bad_alloc &) {
             break;
         }
-        node->prev = tail;
-        node->next = nullptr;
-        if (tail)
-            tail->next = node;
-        else
-            head = node;
-        tail = node;
-        ++count;
-        at += sizeof node->entry + uint64_t(node->entry.size);
+        at += sizeof entry + uint64_t(entry.size);
     }
     return true;
 }
@@ -143,8 +128,8 @@ unsigned PayloadDirectory::entryCount() const
 uint64_t PayloadDirectory::totalSize() const
 {
     uint64_t total = 0;
-    for (const PayloadNode *n = head; n; n = n->next)
-        total += n->entry.size;
+    for (const PayloadEntry &entry : records)
+        total += entry.size;
     return total;
 }
 
@@ -153,13 +138,13 @@ const PayloadEntry *PayloadDirectory::find(const char *name, uint64_t *dataOffse
     if (!name)
         return nullptr;
     uint64_t running = 0;
-    for (const PayloadNode *n = head; n; n = n->next) {
-        if (equalNoCaseBounded(n->entry.name, sizeof n->entry.name, name, SIZE_MAX)) {
+    for (const PayloadEntry &entry : records) {
+        if (equalNoCaseBounded(entry.name, sizeof entry.name, name, SIZE_MAX)) {
             if (dataOffset)
                 *dataOffset = start + running + ENTRY_DATA_DISTANCE;
-            return &n->entry;
+            return &entry;
         }
-        running += sizeof(PayloadEntry) + uint64_t(n->entry.size);
+        running += sizeof(PayloadEntry) + uint64_t(entry.size);
     }
     return nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Records as they lie in the file (little-endian, no padding).
 #pragma pack(push, 1)
@@ -95,12 +96,6 @@ uint64_t FindContainerStart(ByteSource &file);
 // Case-insensitive comparison of plain ASCII letters; other bytes compare exactly.
 bool EqualNoCase(const char *a, const char *b);
 
-struct PayloadNode {
-    PayloadEntry entry;
-    PayloadNode *prev;
-    PayloadNode *next;
-};
-
 // The header and the entry records of one container, read once.
 class PayloadDirectory {
 public:
@@ -116,21 +111,20 @@ public:
     // Header count when the signature matched, else 0.
     unsigned entryCount() const;
     // Records actually read.
-    unsigned listedCount() const { return count; }
+    unsigned listedCount() const { return unsigned(records.size()); }
     uint64_t totalSize() const;
     // First entry named name (without regard to case); its data offset from the file start.
     const PayloadEntry *find(const char *name, uint64_t *dataOffset) const;
 
     uint64_t containerStart() const { return start; }
-    const PayloadNode *first() const { return head; }
+    // The records read, in container order.
+    const std::vector<PayloadEntry> &listed() const { return records; }
 
 private:
     uint64_t start;
     PayloadHeader header;
     bool valid;
-    PayloadNode *head;
-    PayloadNode *tail;
-    unsigned count;
+    std::vector<PayloadEntry> records;
 };
 
 // Copies size bytes at offset to sink in blocks of 1024. True only when every byte

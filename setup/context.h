@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "run_kinds.h"
 
@@ -19,14 +21,30 @@ const int SETUP_MESSAGE_CHARS = 300;
 // transform, an engine redistributable and the package).
 const unsigned SETUP_HELD_FILES = 8;
 
+// A text held on the heap, or none: converts to NULL until a text is assigned.
+class HeapText {
+public:
+    operator const char *() const { return held ? text.c_str() : NULL; }
+    // Replaces the text with a copy of value (NULL: none).
+    void assign(const char *value)
+    {
+        held = value != NULL;
+        text = held ? value : "";
+    }
+
+private:
+    std::string text;
+    bool held = false;
+};
+
 class SetupContext {
 public:
     // Opens the container reader on the launcher's own file.
     SetupContext(HINSTANCE instance, const char *ownPath);
     virtual ~SetupContext();
 
-    // Replaces an owned heap string with a copy of text (null clears it).
-    static void assign(char *&field, const char *text);
+    // Replaces a held text with a copy of text (NULL clears it).
+    static void assign(HeapText &field, const char *text) { field.assign(text); }
 
     int waitForPackage = 0;
     int languageDialogEnabled = 0;
@@ -42,14 +60,14 @@ public:
     int installMode = Install;
     // Option letters of "/F" or "/J"; as large as the other command-line texts.
     char modeOptions[SETUP_TEXT_CHARS] = {0};
-    ProgressDialog *progress = nullptr;
+    std::unique_ptr<ProgressDialog> progress;
     PlatformCode platform = 0;
     char osVersion[SETUP_TEXT_CHARS] = {0};
     int osSupported = 0;
-    PayloadReader *payload = nullptr;
+    std::unique_ptr<PayloadReader> payload;
     char installedEngineVersion[SETUP_TEXT_CHARS] = {0};
-    char *workFolder = nullptr;
-    char *sourceFolder = nullptr;
+    HeapText workFolder;
+    HeapText sourceFolder;
     uint64_t payloadTotalSize = 0;
     int fileSource = SourceFolder;
     HWND mainTextControl = nullptr;

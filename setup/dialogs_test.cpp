@@ -9,7 +9,12 @@
 #include <map>
 
 #include "context.h"
-#include "dialogs.h"
+#include "controls.h"
+#include "language_dialog.h"
+#include "messages.h"
+#include "privileges.h"
+#include "process.h"
+#include "progress.h"
 #include "texts.h"
 #include "test_support.h"
 #include "resources/resource.h"

@@ -5,29 +5,26 @@
 #include <string>
 #include <vector>
 
-#include "dialogs.h"
+#include "common/owned.h"
+#include "messages.h"
 #include "paths.h"
 #include "payload.h"
+#include "privileges.h"
+#include "process.h"
+#include "progress.h"
 #include "resources/resource.h"
 #include "system_dlls.h"
-
-static_assert(sizeof(OSVERSIONINFOA) == 148, "version record is 148 bytes");
 
 const char RUN_ONCE_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const char RUN_ONCE_VALUE[] = "Setup";
 
-SystemVersionFunction g_pfnSystemVersion = systemVersion;
-AdministratorFunction g_pfnIsAdministrator = isAdministrator;
-StartProcessFunction g_pfnStartProcess = startProcess;
 const char *g_runOnceKeyPath = RUN_ONCE_KEY;
-ExitWindowsFunction g_pfnExitWindows = systemExitWindows;
 
 namespace {
 
 const char PACKAGE_RUNNER[] = "MSIEXEC.EXE";
 const char ENGINE_LIBRARY[] = "Msi.DLL";
 const unsigned ENGINE_RESTART_NEEDED = 3010;
-const DWORD RESTART_REASON = 0xFFFF;
 const DWORD LONGEST_MODULE_PATH = 32768;
 
 // MSIEXEC.EXE of the system folder. Found through the search order it could be
@@ -50,21 +47,6 @@ std::string ownPath(HINSTANCE instance)
     if (n == 0 || n >= path.size())
         return std::string();
     return std::string(path.data(), n);
-}
-
-STARTUPINFOA startupRecord(int show)
-{
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = WORD(show ? SW_SHOWNORMAL : SW_HIDE);
-    return startup;
-}
-
-// A wait ends early on these, which the next message of the thread shows.
-bool endsTheWait(UINT message)
-{
-    return message == WM_CLOSE || message == WM_QUERYENDSESSION || message == WM_QUIT;
 }
 
 // Free space on the drive of path is at least needKb; otherwise message 1201.
@@ -162,24 +144,6 @@ int installEngine(SetupContext *context)
 }  // namespace
 
 // System check
-
-int systemVersion(SystemVersion *version)
-{
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExA(&info))
-        return 0;
-    version->platformId = info.dwPlatformId;
-    version->major = info.dwMajorVersion;
-    version->minor = info.dwMinorVersion;
-    version->architecture = 0;
-    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT) {
-        SYSTEM_INFO system;
-        GetSystemInfo(&system);
-        version->architecture = LOWORD(system.dwOemId);
-    }
-    return 1;
-}
 
 int checkSystem(SetupContext *context)
 {
@@ -296,7 +260,7 @@ int launchPackage(SetupContext *context, int restart)
     // asked only when the RunOnce value that does so has been written.
     RegistryKey key;
     bool written = false;
-    if (key.open(HKEY_LOCAL_MACHINE, g_runOnceKeyPath, KEY_ALL_ACCESS) == 0) {
+    if (key.Open(HKEY_LOCAL_MACHINE, g_runOnceKeyPath, KEY_ALL_ACCESS) == 0) {
         std::string own = ownPath(context->instance);
         bool temporary = context->fileSource == Temporary;
         // Every character of the texts at most doubled, and the switches.
@@ -304,153 +268,13 @@ int launchPackage(SetupContext *context, int restart)
         std::vector<char> value(size);
         written = !own.empty() &&
                   runOnceValue(own.c_str(), folder, context->packageName, properties, temporary, value.data(), size) &&
-                  key.setString(RUN_ONCE_VALUE, value.data()) == 0;
+                  key.SetString(RUN_ONCE_VALUE, value.data()) == 0;
     }
-    key.close();
+    key.Close();
     if (!written) {
         showFormatted(IDS_ERROR_RUN_ONCE);
         return 0;
     }
     showRestart(IDS_RESTART_NEEDED);
     return 1;
-}
-
-// Administrator test
-
-int holdsEnabledGroup(const TOKEN_GROUPS *groups, PSID group)
-{
-    // An administrator's unelevated token lists the group for deny only: it
-    // grants nothing there.
-    for (DWORD i = 0; i < groups->GroupCount; ++i) {
-        DWORD attributes = groups->Groups[i].Attributes;
-        if ((attributes & SE_GROUP_ENABLED) && !(attributes & SE_GROUP_USE_FOR_DENY_ONLY) &&
-            EqualSid(groups->Groups[i].Sid, group))
-            return 1;
-    }
-    return 0;
-}
-
-int isAdministrator()
-{
-    HANDLE token = nullptr;
-    if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, &token)) {
-        // Without a token of its own the thread acts with the process's token.
-        if (GetLastError() != ERROR_NO_TOKEN || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-            return 0;
-    }
-    int member = 0;
-    DWORD size = 0;
-    if (!GetTokenInformation(token, TokenGroups, nullptr, 0, &size) && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-        std::vector<BYTE> buffer(size);
-        TOKEN_GROUPS *groups = reinterpret_cast<TOKEN_GROUPS *>(buffer.data());
-        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-        PSID administrators = nullptr;
-        if (GetTokenInformation(token, TokenGroups, groups, size, &size) &&
-            AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                     &administrators)) {
-            member = holdsEnabledGroup(groups, administrators);
-            FreeSid(administrators);
-        }
-    }
-    CloseHandle(token);
-    return member;
-}
-
-// Processes
-
-int runAndWait(const char *application, const char *command, int show, DWORD *exitCode)
-{
-    STARTUPINFOA startup = startupRecord(show);
-    std::vector<char> text(command, command + strlen(command) + 1);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(application, text.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &process))
-        return PROCESS_NOT_STARTED;
-    CloseHandle(process.hThread);
-    for (;;) {
-        DWORD woken = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, INFINITE, QS_ALLINPUT);
-        if (woken != WAIT_OBJECT_0 + 1)
-            break;
-        MSG message;
-        if (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) && endsTheWait(message.message))
-            break;
-    }
-    int outcome = PROCESS_WAIT_ABANDONED;
-    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        if (exitCode)
-            *exitCode = code;
-        outcome = PROCESS_ENDED;
-    }
-    CloseHandle(process.hProcess);
-    return outcome;
-}
-
-int runDetached(const char *application, const char *command, int show)
-{
-    STARTUPINFOA startup = startupRecord(show);
-    std::vector<char> text(command, command + strlen(command) + 1);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(application, text.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &process))
-        return PROCESS_NOT_STARTED;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return PROCESS_STARTED;
-}
-
-int startProcess(const char *application, const char *command, int show, int wait, DWORD *exitCode)
-{
-    return wait ? runAndWait(application, command, show, exitCode) : runDetached(application, command, show);
-}
-
-// Registry
-
-LONG RegistryKey::open(HKEY root, const char *path, REGSAM access)
-{
-    close();
-    HKEY opened = nullptr;
-    LONG result = RegOpenKeyExA(root, path, 0, access, &opened);
-    if (result == ERROR_SUCCESS)
-        key = opened;
-    return result;
-}
-
-LONG RegistryKey::setString(const char *name, const char *text)
-{
-    if (!key)
-        return ERROR_INVALID_HANDLE;
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(text), DWORD(strlen(text) + 1));
-}
-
-void RegistryKey::close()
-{
-    if (key)
-        RegCloseKey(key);
-    key = nullptr;
-}
-
-// Restart
-
-BOOL systemExitWindows(UINT flags, DWORD reason)
-{
-    return ExitWindowsEx(flags, reason);
-}
-
-int restartSystem()
-{
-    SystemVersion version = {};
-    if (g_pfnSystemVersion(&version) && version.platformId == VER_PLATFORM_WIN32_NT) {
-        HANDLE token = nullptr;
-        if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-            TOKEN_PRIVILEGES privileges = {};
-            privileges.PrivilegeCount = 1;
-            privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-            if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
-                AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-            CloseHandle(token);
-        }
-    }
-    return g_pfnExitWindows(EWX_REBOOT, RESTART_REASON) ? 0 : 1;
 }

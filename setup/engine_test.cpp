@@ -14,7 +14,13 @@
 #include <vector>
 
 #include "context.h"
-#include "dialogs.h"
+#include "common/owned.h"
+#include "controls.h"
+#include "language_dialog.h"
+#include "messages.h"
+#include "privileges.h"
+#include "process.h"
+#include "progress.h"
 #include "engine.h"
 #include "launcher.h"
 #include "paths.h"
@@ -589,7 +595,7 @@ TEST_F(EngineFixture, RunOnceThatCannotBeWrittenIsAFailure)
 {
     g_runOnceKeyPath = "Software\\Parallaxia Test\\No Such Key";
     RegistryKey probe;
-    ASSERT_NE(probe.open(HKEY_LOCAL_MACHINE, g_runOnceKeyPath, KEY_ALL_ACCESS), 0);
+    ASSERT_NE(probe.Open(HKEY_LOCAL_MACHINE, g_runOnceKeyPath, KEY_ALL_ACCESS), 0);
     for (int silent : {0, 1}) {
         SCOPED_TRACE(silent ? "silent" : "with dialogs");
         pack({{"Vizor.msi", "package"}, {"INSTMSIW.EXE", "engine for NT"}});
@@ -637,12 +643,12 @@ TEST(EngineRegistry, RegistryKeyWritesStringsWithTheirTerminator)
     RegCloseKey(created);
 
     RegistryKey key;
-    EXPECT_EQ(key.setString("x", "y"), ERROR_INVALID_HANDLE) << "no key open yet";
-    EXPECT_EQ(key.open(HKEY_CURRENT_USER, "Software\\Parallaxia Test\\Missing", KEY_ALL_ACCESS), ERROR_FILE_NOT_FOUND);
-    ASSERT_EQ(key.open(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS), ERROR_SUCCESS);
-    EXPECT_EQ(key.setString("Setup", "\"C:\\a b\\setup.exe\" /k"), ERROR_SUCCESS);
-    EXPECT_EQ(key.setString("Empty", ""), ERROR_SUCCESS);
-    key.close();
+    EXPECT_EQ(key.SetString("x", "y"), ERROR_INVALID_HANDLE) << "no key open yet";
+    EXPECT_EQ(key.Open(HKEY_CURRENT_USER, "Software\\Parallaxia Test\\Missing", KEY_ALL_ACCESS), ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS), ERROR_SUCCESS);
+    EXPECT_EQ(key.SetString("Setup", "\"C:\\a b\\setup.exe\" /k"), ERROR_SUCCESS);
+    EXPECT_EQ(key.SetString("Empty", ""), ERROR_SUCCESS);
+    key.Close();
 
     HKEY read;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &read), ERROR_SUCCESS);

@@ -5,7 +5,12 @@
 #include <functional>
 
 #include "context.h"
-#include "dialogs.h"
+#include "controls.h"
+#include "language_dialog.h"
+#include "messages.h"
+#include "privileges.h"
+#include "process.h"
+#include "progress.h"
 #include "engine.h"
 #include "launcher.h"
 #include "payload.h"
@@ -76,7 +81,7 @@ struct FlowFixture : ::testing::Test {
             KillTimer(nullptr, timer);
         g_onDialog = nullptr;
         if (context && context->workFolder && context->fileSource == Temporary)
-            RemoveTree(context->workFolder);
+            RemoveTree(std::string(context->workFolder));
     }
     void pack(const std::string &ini, std::vector<FixtureEntry> more = {})
     {
@@ -182,7 +187,7 @@ TEST_F(FlowFixture, EarlyEndsAndTheirMessages)
         }
         EXPECT_EQ(ProgressDialog::window(), nullptr);
         EXPECT_FALSE(extracted("Vizor.msi"));
-        RemoveTree(context->workFolder);
+        RemoveTree(std::string(context->workFolder));
     }
 }
 
@@ -259,6 +264,6 @@ TEST_F(FlowFixture, OlderEngineOnlyNoticedOnWindows2000AndInstalledElsewhere)
             EXPECT_EQ(messages.texts, c.messages);
         }
         EXPECT_EQ(processes.started.size(), c.started);
-        RemoveTree(context->workFolder);
+        RemoveTree(std::string(context->workFolder));
     }
 }

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "cleanup.h"
-#include "dialogs.h"
+#include "language_dialog.h"
+#include "messages.h"
+#include "progress.h"
 #include "engine.h"
 #include "paths.h"
 #include "payload.h"
@@ -18,13 +20,8 @@
 
 static_assert(sizeof(INITCOMMONCONTROLSEX) == 8, "common controls record is 8 bytes");
 
-int currentLanguage = 0;
-int silentMode = 0;
-int cancelRequested = 0;
-
 namespace {
 
-HINSTANCE g_instance;
 const DWORD PROGRESS_CLASS_FLAG = 0x20;   // ICC_PROGRESS_CLASS
 
 // The launcher's own path, however long.
@@ -69,41 +66,16 @@ void loadCommonControls()
 
 }  // namespace
 
-HINSTANCE SetupInstance()
-{
-    return g_instance ? g_instance : GetModuleHandleA(nullptr);
-}
-
-void SetSetupInstance(HINSTANCE instance)
-{
-    g_instance = instance;
-}
-
 // Run record
 
-SetupContext::SetupContext(HINSTANCE module, const char *ownPath) : instance(module)
+SetupContext::SetupContext(HINSTANCE module, const char *ownPath)
+    : payload(std::make_unique<PayloadReader>(ownPath)), instance(module)
 {
-    payload = new PayloadReader(ownPath);
 }
 
 SetupContext::~SetupContext()
 {
     releaseHeldFiles(this);
-    delete progress;
-    delete payload;
-    assign(workFolder, nullptr);
-    assign(sourceFolder, nullptr);
-}
-
-void SetupContext::assign(char *&field, const char *text)
-{
-    delete[] field;
-    field = nullptr;
-    if (!text)
-        return;
-    size_t n = strlen(text);
-    field = new char[n + 1];
-    memcpy(field, text, n + 1);
 }
 
 // Steps
@@ -292,7 +264,7 @@ int runFullFlow(SetupContext *context)
         !extractToWorkFolder(context, context->transformName))
         return 0;
 
-    context->progress = new ProgressDialog();
+    context->progress = std::make_unique<ProgressDialog>();
     context->progress->show(instance, context);
     char format[SETUP_TEXT_CHARS];
     LookupFormat(IDS_PREPARING, format, sizeof format);
@@ -325,39 +297,35 @@ int runFullFlow(SetupContext *context)
         return 0;
     if (!configure.execute())
         return 0;
-    delete context->progress;
-    context->progress = nullptr;
+    context->progress.reset();
     return 1;
 }
 
-SetupLauncher::~SetupLauncher()
-{
-    delete context;
-}
+SetupLauncher::~SetupLauncher() = default;
 
 int SetupLauncher::run(HINSTANCE module, int argc, char **argv)
 {
     std::string own = modulePath(module);
-    delete context;
-    context = new SetupContext(module, own.c_str());
+    context = std::make_unique<SetupContext>(module, own.c_str());
+    SetupContext *current = context.get();
 
     LauncherArguments arguments(argc, argv);
-    if (!arguments.forEachSwitch(handleSwitch, context))
+    if (!arguments.forEachSwitch(handleSwitch, current))
         return 0;
 
     char folder[SETUP_TEXT_CHARS];
     splitPath(own.c_str(), folder, sizeof folder, nullptr, 0);
-    SetupContext::assign(context->sourceFolder, folder);
+    SetupContext::assign(current->sourceFolder, folder);
 
-    switch (context->launchKind) {
+    switch (current->launchKind) {
     case Normal:
-        runFullFlow(context);
+        runFullFlow(current);
         break;
     case PackageGiven: {
         // "/M" without "/T": the package lies next to the launcher.
-        if (!context->workFolder)
-            SetupContext::assign(context->workFolder, context->sourceFolder);
-        ConfigureEngineStep step(context);
+        if (!current->workFolder)
+            SetupContext::assign(current->workFolder, current->sourceFolder);
+        ConfigureEngineStep step(current);
         step.execute();
         break;
     }
@@ -365,14 +333,14 @@ int SetupLauncher::run(HINSTANCE module, int argc, char **argv)
         break;
     }
     ProgressDialog::close();
-    releaseHeldFiles(context);
+    releaseHeldFiles(current);
 
     // A copy started with "/c" deletes only in a folder of the launcher's own
     // naming: "/c /t" with any other folder would make it delete what a list
     // file there names.
-    bool ownWorkFolder = context->launchKind == Normal || isWorkFolderPath(context->workFolder);
-    if (context->fileSource == Temporary && !context->restartPending && context->workFolder && ownWorkFolder) {
-        PendingDeletions cleanup(context->workFolder);
+    bool ownWorkFolder = current->launchKind == Normal || isWorkFolderPath(current->workFolder);
+    if (current->fileSource == Temporary && !current->restartPending && current->workFolder && ownWorkFolder) {
+        PendingDeletions cleanup(current->workFolder);
         cleanup.run(module);
     }
     return 1;
@@ -417,8 +385,7 @@ int launcherMain(HINSTANCE instance, int argc, char **argv, const char *commandT
     }
     loadCommonControls();
     silentMode = 0;
-    SetupLauncher *launcher = new SetupLauncher(instance);
-    launcher->run(instance, argc, argv);
-    delete launcher;
+    SetupLauncher launcher(instance);
+    launcher.run(instance, argc, argv);
     return 0;
 }

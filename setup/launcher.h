@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <ostream>
 #include <string>
 
@@ -70,15 +71,15 @@ void showUsage(SetupContext *context);
 
 class SetupLauncher {
 public:
-    explicit SetupLauncher(HINSTANCE instance) : instance(instance), context(nullptr) {}
+    explicit SetupLauncher(HINSTANCE instance) : instance(instance) {}
     virtual ~SetupLauncher();
     // 1 when the flow ran, 0 when the switches stopped it.
     int run(HINSTANCE instance, int argc, char **argv);
-    SetupContext *runContext() const { return context; }
+    SetupContext *runContext() const { return context.get(); }
 
 private:
     HINSTANCE instance;
-    SetupContext *context;
+    std::unique_ptr<SetupContext> context;
 };
 
 // The steps of a normal run, from extraction to the package launch.

@@ -6,6 +6,10 @@
 #include "context.h"
 #include "launcher.h"
 #include "payload.h"
+#include "language_dialog.h"
+#include "messages.h"
+#include "privileges.h"
+#include "process.h"
 #include "texts.h"
 #include "test_support.h"
 
@@ -182,7 +186,7 @@ TEST(LauncherRun, PackageWithoutFolderIsLookedForNextToTheLauncher)
     EXPECT_STREQ(context->workFolder, context->sourceFolder);
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(messages.texts[0],
-              std::string("1155: File '") + context->sourceFolder + "\\no-such-package.msi' not found");
+              std::string("1155: File '") + (const char *)context->sourceFolder + "\\no-such-package.msi' not found");
 }
 
 TEST(LauncherRun, FolderGivenRunsNoStep)

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cleanup.h"
-#include "dialogs.h"
+#include "messages.h"
 #include "paths.h"
 #include "resources/resource.h"
 #include "sha256.h"

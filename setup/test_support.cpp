@@ -5,7 +5,12 @@
 
 #include "container.h"
 #include "context.h"
-#include "dialogs.h"
+#include "controls.h"
+#include "language_dialog.h"
+#include "messages.h"
+#include "privileges.h"
+#include "process.h"
+#include "progress.h"
 #include "engine.h"
 #include "payload.h"
 #include "sha256.h"

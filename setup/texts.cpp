@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "dialogs.h"
 #include "format_check.h"
 #include "paths.h"
 #include "resources/resource.h"
@@ -234,66 +233,17 @@ void languageDisplayName(int language, char *out, int outSize)
     }
 }
 
-int resolveLanguage(HINSTANCE instance, int dialogId, int iconId, int *language, unsigned *count,
-                    int dialogAllowed, const char *folder)
+unsigned readLanguagesCount()
 {
-    char path[SETUP_TEXT_CHARS];
-    if (!folder || !combinePath(folder, "Setup.INI", path, sizeof path))
-        path[0] = '\0';
-    SetSetupIniPath(path);
+    return iniPath[0] ? GetPrivateProfileIntA("Languages", "Count", 0, iniPath) : 0;
+}
 
-    unsigned languages = iniPath[0] ? GetPrivateProfileIntA("Languages", "Count", 0, iniPath) : 0;
-    if (languages == 0)
-        return LANGUAGE_KEY_MISSING;
-    *count = languages;
-
+bool readDefaultLanguage(int *language)
+{
     char value[LANGUAGE_ID_CHARS];
     readProfile("Languages", "Default", value, sizeof value, iniPath);
     if (!value[0])
-        return LANGUAGE_KEY_MISSING;
-    int fallback = int(readHex(value));
-    *language = fallback;
-    currentLanguage = fallback;
-    if (languages == 1)
-        return LANGUAGE_OK;
-
-    unsigned user = g_pfnUserDefaultLanguage();
-    g_languages.userLanguage = user;
-    if (!dialogAllowed) {
-        if (user == unsigned(fallback)) {
-            *language = int(user);
-            currentLanguage = int(user);
-            return LANGUAGE_OK;
-        }
-        int read = readLanguageList(languages);
-        if (read != LANGUAGE_OK)
-            return read;
-        uint32_t pick;
-        if (languageListed(user))
-            pick = user;
-        else if (languageListed(user & 0x3FF))
-            pick = user & 0x3FF;
-        else if ((pick = bestPrimaryMatch(user & 0x3FF)) == 0)
-            pick = uint32_t(fallback);
-        *language = int(pick);
-        currentLanguage = int(pick);
-        freeLanguageList();
-        return LANGUAGE_OK;
-    }
-
-    int read = readLanguageList(languages);
-    if (read != LANGUAGE_OK)
-        return read;
-    // Loaded as an icon of its own (not shared), so it can be destroyed afterwards.
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    int result = runLanguageDialog(instance, dialogId, icon, language);
-    if (icon)
-        DestroyIcon(icon);
-    if (result == 1)
-        result = LANGUAGE_OK;
-    else if (result == 2)
-        result = LANGUAGE_CANCELLED;
-    freeLanguageList();
-    currentLanguage = *language;
-    return result;
+        return false;
+    *language = int(readHex(value));
+    return true;
 }

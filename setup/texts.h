@@ -45,8 +45,10 @@ void readLanguageKey(int language, const char *key, char *out, int outSize);
 // Title of the language's section, tried as "0x0409" and then as "0409".
 bool readLanguageTitle(int language, char *out, int outSize);
 
-int resolveLanguage(HINSTANCE instance, int dialogId, int iconId, int *language, unsigned *count,
-                    int dialogAllowed, const char *folder);
+// Count of the Languages section of the Setup.INI named (0 when absent), and
+// its Default (false when absent).
+unsigned readLanguagesCount();
+bool readDefaultLanguage(int *language);
 
 // The languages on offer during one resolution, with the user's default language.
 struct LanguageList {

@@ -6,6 +6,10 @@
 
 #include "context.h"
 #include "format_check.h"
+#include "language_dialog.h"
+#include "messages.h"
+#include "privileges.h"
+#include "process.h"
 #include "texts.h"
 #include "test_support.h"
 #include "resources/resource.h"

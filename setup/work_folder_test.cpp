@@ -118,7 +118,7 @@ TEST_F(WorkFolderFixture, NewFolderInTheTemporaryRootWithSetupIniExtracted)
     EXPECT_EQ(c->payloadTotalSize, uint64_t(strlen("[Startup]\r\n") + strlen("package")));
     ASSERT_NE(c->workFolder, nullptr);
 
-    std::string work = c->workFolder;
+    std::string work(c->workFolder);
     EXPECT_EQ(work.rfind(folder.path() + "\\_pw", 0), 0u) << work;
     EXPECT_EQ(work.find('.', folder.path().size()), std::string::npos) << "the folder keeps no extension";
     EXPECT_TRUE(PathPresent(work + "\\Setup.INI"));
@@ -144,7 +144,7 @@ TEST_F(WorkFolderFixture, NeedIsTheTotalSizeInWholeKilobytes)
             EXPECT_EQ(messages.texts[0], "Error writing to the temporary location");
         }
         if (c->workFolder && ok)
-            RemoveTree(c->workFolder);
+            RemoveTree(std::string(c->workFolder));
     }
 }
 
@@ -161,7 +161,7 @@ TEST_F(WorkFolderFixture, UncTemporaryPathFallsBackToTheWindowsFolder)
     if (strncmp(tempPath, "\\\\", 2) != 0)
         GTEST_SKIP() << "the system does not hand out a UNC temporary path: " << tempPath;
     ASSERT_EQ(prepareWorkFolder(c.get()), 1);
-    std::string work = c->workFolder;
+    std::string work(c->workFolder);
     EXPECT_EQ(work.rfind(std::string(windows) + "\\_pw", 0), 0u) << work;
     RemoveTree(work);
 }
@@ -245,7 +245,7 @@ TEST_F(WorkFolderFixture, ExistingFolderIsNeverTakenOver)
         EXPECT_TRUE(FolderEntries(folder.path(), "_pw*.tmp").empty()) << "unique files left behind";
         releaseHeldFiles(ctx.get());   // extracted files stay open until used
         if (ctx->workFolder && c.made)
-            RemoveTree(ctx->workFolder);
+            RemoveTree(std::string(ctx->workFolder));
         for (const std::string &f : foreign)
             RemoveDirectoryA(f.c_str());
     }

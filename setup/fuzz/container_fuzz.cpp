@@ -64,9 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         __builtin_trap();
     (void)directory.totalSize();
 
-    for (const PayloadNode *node = directory.first(); node; node = node->next) {
-        char name[sizeof node->entry.name + 1];
-        EntryName(node->entry, name, sizeof name);
+    for (const PayloadEntry &entry : directory.listed()) {
+        char name[sizeof entry.name + 1];
+        EntryName(entry, name, sizeof name);
         uint64_t offset = 0;
         const PayloadEntry *found = directory.find(name, &offset);
         if (!found)
