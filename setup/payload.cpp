@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cleanup.h"
+#include "common/owned.h"
 #include "messages.h"
 #include "paths.h"
 #include "resources/resource.h"
@@ -183,41 +184,34 @@ PrivateFolderSecurity::~PrivateFolderSecurity()
 
 bool PrivateFolderSecurity::userSidText(char *out, size_t size)
 {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+    OwnedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put()))
         return false;
     BYTE buffer[256];
     DWORD length = 0;
-    bool ok = false;
-    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &length)) {
-        char *text = nullptr;
-        if (ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER *>(buffer)->User.Sid, &text)) {
-            ok = strlen(text) < size;
-            if (ok)
-                snprintf(out, size, "%s", text);
-            LocalFree(text);
-        }
-    }
-    CloseHandle(token);
-    return ok;
+    char *text = NULL;
+    if (!GetTokenInformation(token.Get(), TokenUser, buffer, sizeof buffer, &length) ||
+        !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER *>(buffer)->User.Sid, &text))
+        return false;
+    OwnedLocal held(text);
+    if (strlen(text) >= size)
+        return false;
+    snprintf(out, size, "%s", text);
+    return true;
 }
 
-PayloadReader::PayloadReader(const char *ownPath) : file(INVALID_HANDLE_VALUE), open(0)
+PayloadReader::PayloadReader(const char *ownPath) : open(0)
 {
     snprintf(path, sizeof path, "%s", ownPath ? ownPath : "");
-    file = openShared(path);
-    if (file == INVALID_HANDLE_VALUE)
+    file.Reset(openShared(path));
+    if (!file)
         return;
     open = 1;
-    HandleSource source(file);
+    HandleSource source(file.Get());
     directory.load(source, FindContainerStart(source));
 }
 
-PayloadReader::~PayloadReader()
-{
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-}
+PayloadReader::~PayloadReader() {}
 
 unsigned PayloadReader::entryCount() const
 {
@@ -242,23 +236,21 @@ int PayloadReader::extract(const char *name, const char *target, uint8_t *digest
     const PayloadEntry *entry = find(name, &offset);
     if (!entry)
         return 0;
-    HANDLE source = openShared(path);
-    if (source == INVALID_HANDLE_VALUE)
+    OwnedFile source(openShared(path));
+    if (!source)
         return 0;
     // A new file only: an entry never replaces a file of the work folder, such as
     // the clean-up list (also not under another spelling of its name).
-    HANDLE out = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) {
-        CloseHandle(source);
+    OwnedFile out(CreateFileA(target, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!out)
         return 0;
-    }
-    HandleSource from(source);
-    HandleSink to(out);
+    HandleSource from(source.Get());
+    HandleSink to(out.Get());
     // Checked against the record's digest on the way: a file that differs from
-    // what was packed is deleted below and never run.
+    // what was packed is deleted below and never run. Closing the copy is part
+    // of writing it: a failed close fails the extraction.
     bool complete = CopyEntry(from, offset, *entry, to, digest);
-    bool closed = CloseHandle(out) != 0;
-    CloseHandle(source);
+    bool closed = CloseHandle(out.Release()) != 0;
     if (!complete || !closed) {
         DeleteFileA(target);
         return 0;

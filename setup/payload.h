@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "common/owned.h"
 #include "container.h"
 #include "context.h"
 
@@ -34,7 +35,7 @@ public:
 
 private:
     char path[SETUP_TEXT_CHARS];
-    HANDLE file;
+    OwnedFile file;
     int open;
     PayloadDirectory directory;
 };
