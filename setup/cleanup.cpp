@@ -1,7 +1,7 @@
 #include "cleanup.h"
 
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 
 #include "context.h"
 #include "paths.h"
@@ -25,7 +25,7 @@ LRESULT CALLBACK cleanupProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE: {
         CREATESTRUCTA *create = reinterpret_cast<CREATESTRUCTA *>(lParam);
         SetWindowLongPtrA(window, GWLP_USERDATA, LONG_PTR(create->lpCreateParams));
-        SetTimer(window, CLEANUP_TIMER, CLEANUP_TIMER_MS, nullptr);
+        SetTimer(window, CLEANUP_TIMER, CLEANUP_TIMER_MS, NULL);
         return 0;
     }
     case WM_TIMER:
@@ -63,7 +63,7 @@ bool isReparsePoint(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-PendingDeletions::PendingDeletions(const char *workFolder) : instance(nullptr), failCount(0)
+PendingDeletions::PendingDeletions(const char *workFolder) : instance(NULL), failCount(0)
 {
     folder.assign(workFolder);
 }
@@ -78,12 +78,12 @@ int PendingDeletions::run(HINSTANCE module)
     windowClass.lpfnWndProc = cleanupProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconA(instance, CLASS_NAME);
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hCursor = LoadCursor(NULL, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = CLASS_NAME;
     if (!RegisterClassA(&windowClass))
         return 0;
-    HWND window = CreateWindowExA(0, CLASS_NAME, CLASS_NAME, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, this);
+    HWND window = CreateWindowExA(0, CLASS_NAME, CLASS_NAME, WS_POPUP, 0, 0, 0, 0, NULL, NULL, instance, this);
     if (!window) {
         UnregisterClassA(CLASS_NAME, instance);
         return 0;
@@ -91,9 +91,9 @@ int PendingDeletions::run(HINSTANCE module)
     // A quit request that ended an earlier wait (msiexec's) would end this loop
     // before its first pass: it is kept aside and posted again afterwards.
     MSG message;
-    bool quitWaiting = PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+    bool quitWaiting = PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
     WPARAM quitCode = quitWaiting ? message.wParam : 0;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -115,7 +115,7 @@ int PendingDeletions::deletePass()
         return 1;
 
     char keys[SETUP_TEXT_CHARS] = {0};
-    GetPrivateProfileStringA(SECTION, nullptr, "", keys, sizeof keys, list);
+    GetPrivateProfileStringA(SECTION, NULL, "", keys, sizeof keys, list);
     if (!keys[0]) {
         if (!deleteIfFree(list)) {
             // Counted, so that a list file that stays ends the clean-up in time.
@@ -134,7 +134,7 @@ int PendingDeletions::deletePass()
         // Only files directly inside the work folder are the launcher's; any
         // other value is dropped from the list without touching what it names.
         if (!isDirectlyInside(folder, path) || deleteIfFree(path))
-            WritePrivateProfileStringA(SECTION, key, nullptr, list);
+            WritePrivateProfileStringA(SECTION, key, NULL, list);
         else
             ++failCount;
     }
@@ -148,8 +148,8 @@ int PendingDeletions::deleteIfFree(const char *path)
     // In use when it cannot be opened for writing with exclusive sharing.
     // A link is looked at itself, never the file it points to.
     SetErrorMode(QUIET_ERRORS);
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         SetErrorMode(0);
         return 0;

@@ -1,7 +1,7 @@
 // Deletion of the extracted files, their list file and the work folder.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <stdio.h>
 
 #include "cleanup.h"
 #include "test_support.h"
@@ -62,7 +62,7 @@ TEST_F(CleanupFixture, FileInUseIsRetriedUntilItIsFree)
     std::string package = extracted(1, "Vizor.msi");
     std::string ini = extracted(2, "Setup.INI");
     // Another program holds the package open.
-    HANDLE held = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     PendingDeletions cleanup(work.c_str());
 
@@ -84,7 +84,7 @@ TEST_F(CleanupFixture, FileInUseIsRetriedUntilItIsFree)
 TEST_F(CleanupFixture, GivesUpAfter500Failures)
 {
     std::string package = extracted(1, "Vizor.msi");
-    HANDLE held = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     PendingDeletions cleanup(work.c_str());
     cleanup.failCount = 499;
@@ -135,7 +135,7 @@ TEST_F(CleanupFixture, DeleteIfFree)
     EXPECT_EQ(PendingDeletions::deleteIfFree(path.c_str()), 1) << "no such file";
     WriteBytes(path, "x");
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+                              NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(PendingDeletions::deleteIfFree(path.c_str()), 0) << "open in another handle, even shared";
     CloseHandle(held);
@@ -222,7 +222,7 @@ TEST_F(CleanupFixture, ListFileThatStaysCountsAsFailure)
     extracted(1, "Setup.INI");
     PendingDeletions cleanup(work.c_str());
     EXPECT_EQ(cleanup.deletePass(), 0);
-    HANDLE held = CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA(list.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     cleanup.failCount = 498;
     EXPECT_EQ(cleanup.deletePass(), 0);

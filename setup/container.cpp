@@ -1,6 +1,6 @@
 #include "container.h"
 
-#include <cstring>
+#include <string.h>
 #include <new>
 
 #include "sha256.h"
@@ -136,7 +136,7 @@ uint64_t PayloadDirectory::totalSize() const
 const PayloadEntry *PayloadDirectory::find(const char *name, uint64_t *dataOffset) const
 {
     if (!name)
-        return nullptr;
+        return NULL;
     uint64_t running = 0;
     for (const PayloadEntry &entry : records) {
         if (equalNoCaseBounded(entry.name, sizeof entry.name, name, SIZE_MAX)) {
@@ -146,7 +146,7 @@ const PayloadEntry *PayloadDirectory::find(const char *name, uint64_t *dataOffse
         }
         running += sizeof(PayloadEntry) + uint64_t(entry.size);
     }
-    return nullptr;
+    return NULL;
 }
 
 namespace {
@@ -192,7 +192,7 @@ DigestKind EntryDigestKind(const PayloadEntry &entry)
 
 bool CopyEntryData(ByteSource &file, uint64_t offset, uint32_t size, ByteSink &sink)
 {
-    return copyData(file, offset, size, sink, nullptr);
+    return copyData(file, offset, size, sink, NULL);
 }
 
 bool CopyEntry(ByteSource &file, uint64_t offset, const PayloadEntry &entry, ByteSink &sink, uint8_t *digest)

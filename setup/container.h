@@ -3,8 +3,8 @@
 // entries. Nothing here calls Windows, so it also builds natively for the fuzzer.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 #include <vector>
 
 // Records as they lie in the file (little-endian, no padding).
@@ -135,7 +135,7 @@ bool CopyEntryData(ByteSource &file, uint64_t offset, uint32_t size, ByteSink &s
 // copying: a mismatch, or a record of an unknown digest kind, is a failure.
 // digest (32 bytes, may be null) receives the SHA-256 of the bytes copied.
 bool CopyEntry(ByteSource &file, uint64_t offset, const PayloadEntry &entry, ByteSink &sink,
-               uint8_t *digest = nullptr);
+               uint8_t *digest = NULL);
 
 // Text of an entry's name field: up to its first NUL, or all 260 bytes of a field
 // without one; cut to fit out.

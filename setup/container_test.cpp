@@ -2,8 +2,8 @@
 // damaged containers.
 #include <gtest/gtest.h>
 
-#include <cstddef>
-#include <cstring>
+#include <stddef.h>
+#include <string.h>
 
 #include "cleanup.h"
 #include "container.h"
@@ -59,8 +59,8 @@ TEST_F(ReaderFixture, FindsEntriesByName)
         {"setup.ini", entries[0].data.c_str(), "exact name"},
         {"empty.txt", "", "an entry of size 0 gives an empty file"},
         {"vizor.msi", entries[2].data.c_str(), "the first of two equal names wins"},
-        {"setup.in", nullptr, "a prefix is not the name"},
-        {"missing.txt", nullptr, "absent entry"},
+        {"setup.in", NULL, "a prefix is not the name"},
+        {"missing.txt", NULL, "absent entry"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.why);
@@ -159,7 +159,7 @@ TEST_F(ReaderFixture, ExtractionKeepsEveryNameInsideTheWorkFolder)
         {"/escaped.txt", "evil"},
         {"good.txt", "fine"},
     }));
-    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    SetupContext context(GetModuleHandleA(NULL), program.c_str());
     context.fileSource = Temporary;
     context.launchKind = Normal;
     SetupContext::assign(context.workFolder, work.c_str());
@@ -189,7 +189,7 @@ TEST_F(ReaderFixture, ExtractionFailureNamesTheTarget)
     std::string work = folder.file("work");
     ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
     writeProgram(ContainerBytes({{"setup.ini", "abc"}}));
-    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    SetupContext context(GetModuleHandleA(NULL), program.c_str());
     context.fileSource = Temporary;
     SetupContext::assign(context.workFolder, work.c_str());
     MessageRecorder messages;
@@ -208,7 +208,7 @@ TEST_F(ReaderFixture, ExtractionIsSkippedUnlessExtractingForANormalRun)
         int launchKind;
     } cases[] = {{SourceFolder, Normal}, {Temporary, PackageGiven}, {Temporary, FolderGiven}};
     for (const Case &c : cases) {
-        SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+        SetupContext context(GetModuleHandleA(NULL), program.c_str());
         context.fileSource = c.fileSource;
         context.launchKind = c.launchKind;
         SetupContext::assign(context.workFolder, folder.path().c_str());
@@ -260,7 +260,7 @@ TEST_F(ReaderFixture, RecordsWithoutDigestStillExtract)
     // Made before digests: the 40 bytes are zero and the data is taken as it is.
     writeProgram(ContainerBytes({{"Vizor.msi", "old package"}}));
     PayloadReader reader(program.c_str());
-    const PayloadEntry *entry = reader.find("Vizor.msi", nullptr);
+    const PayloadEntry *entry = reader.find("Vizor.msi", NULL);
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(EntryDigestKind(*entry), DIGEST_NONE);
     std::string target = folder.file("Vizor.msi");
@@ -285,7 +285,7 @@ TEST_F(ReaderFixture, TamperedEntryIsAnExtractionFailureAndLeavesNoFile)
     std::string container = DigestedContainerBytes({{"Vizor.msi", std::string(3000, 'v')}});
     container[container.size() - 1500] = 'X';
     writeProgram(container);
-    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    SetupContext context(GetModuleHandleA(NULL), program.c_str());
     context.fileSource = Temporary;
     SetupContext::assign(context.workFolder, work.c_str());
     MessageRecorder messages;
@@ -312,7 +312,7 @@ TEST_F(ReaderFixture, ReservedNamesAreNeverExtractedOverTheLaunchersFiles)
         {"_PWMSID~1.INI", crafted},
         {"Vizor.msi", "package"},
     }));
-    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    SetupContext context(GetModuleHandleA(NULL), program.c_str());
     context.fileSource = Temporary;
     SetupContext::assign(context.workFolder, work.c_str());
     MessageRecorder messages;
@@ -357,7 +357,7 @@ TEST_F(ReaderFixture, FileThatCannotBeRecordedIsNotKept)
     ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA((work + "\\_PWMSIDEL.INI").c_str(), nullptr));
     writeProgram(ContainerBytes({{"Vizor.msi", "package"}}));
-    SetupContext context(GetModuleHandleA(nullptr), program.c_str());
+    SetupContext context(GetModuleHandleA(NULL), program.c_str());
     context.fileSource = Temporary;
     SetupContext::assign(context.workFolder, work.c_str());
     MessageRecorder messages;

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 #include <memory>
 #include <string>
 
@@ -70,10 +70,10 @@ public:
     HeapText sourceFolder;
     uint64_t payloadTotalSize = 0;
     int fileSource = SourceFolder;
-    HWND mainTextControl = nullptr;
-    HWND statusControl = nullptr;
+    HWND mainTextControl = NULL;
+    HWND statusControl = NULL;
     unsigned extractedCount = 0;
-    HINSTANCE instance = nullptr;
+    HINSTANCE instance = NULL;
     int launchKind = Normal;
     int restartPending = 0;
     HANDLE heldFiles[SETUP_HELD_FILES] = {};

@@ -36,7 +36,7 @@ void deleteFont(HFONT &font)
 {
     if (font)
         DeleteObject(font);
-    font = nullptr;
+    font = NULL;
 }
 
 BYTE languageCharset(int language)
@@ -44,7 +44,7 @@ BYTE languageCharset(int language)
     char codePage[20] = {0};
     if (GetLocaleInfoA(LCID(language), LOCALE_IDEFAULTANSICODEPAGE, codePage, sizeof codePage)) {
         CHARSETINFO info;
-        UINT page = UINT(strtoul(codePage, nullptr, 10));
+        UINT page = UINT(strtoul(codePage, NULL, 10));
         if (TranslateCharsetInfo(reinterpret_cast<DWORD *>(UINT_PTR(page)), &info, TCI_SRCCODEPAGE))
             g_lastCharset = BYTE(info.ciCharset);
     }
@@ -56,7 +56,7 @@ HFONT createDialogFont(HWND dialog)
     HFONT current = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
     LOGFONTA font;
     if (!current || GetObjectA(current, sizeof font, &font) != sizeof font)
-        return nullptr;
+        return NULL;
     font.lfCharSet = languageCharset(currentLanguage);
     HFONT made = CreateFontIndirectA(&font);
     if (made)
@@ -82,5 +82,5 @@ void centreDialog(HWND dialog, HWND parent)
         x = origin.x + (client.right - width) / 2;
         y = origin.y + (client.bottom - height) / 2;
     }
-    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+    SetWindowPos(dialog, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
 }

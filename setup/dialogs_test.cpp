@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstring>
+#include <string.h>
 #include <functional>
 #include <map>
 
@@ -45,7 +45,7 @@ BOOL CALLBACK findThreadDialog(HWND window, LPARAM found)
 
 void CALLBACK driveDialog(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND dialog = nullptr;
+    HWND dialog = NULL;
     EnumThreadWindows(GetCurrentThreadId(), findThreadDialog, reinterpret_cast<LPARAM>(&dialog));
     if (GetTickCount() - g_driverStart > 10000) {
         g_driverTimedOut = true;
@@ -81,13 +81,13 @@ struct DialogFixture : ::testing::Test {
         g_driver = body;
         g_driverStart = GetTickCount();
         g_driverTimedOut = false;
-        timer = SetTimer(nullptr, 0, 100, driveDialog);
+        timer = SetTimer(NULL, 0, 100, driveDialog);
     }
     void TearDown() override
     {
         if (timer)
-            KillTimer(nullptr, timer);
-        g_driver = nullptr;
+            KillTimer(NULL, timer);
+        g_driver = NULL;
         g_pfnRestartSystem = restartSystemDefault();
     }
     static RestartFunction restartSystemDefault();
@@ -147,9 +147,9 @@ TEST_F(DialogFixture, SilentModeShowsNothing)
     EXPECT_EQ(showRestart(IDS_RESTART_NEEDED), 1);
     EXPECT_TRUE(messages.texts.empty());
 
-    SetupContext context(GetModuleHandleA(nullptr), "");
+    SetupContext context(GetModuleHandleA(NULL), "");
     ProgressDialog progress;
-    progress.show(GetModuleHandleA(nullptr), &context);
+    progress.show(GetModuleHandleA(NULL), &context);
     EXPECT_EQ(ProgressDialog::window(), nullptr);
     EXPECT_EQ(context.statusControl, nullptr);
     setStatusText(&context, "nothing to write to");
@@ -158,9 +158,9 @@ TEST_F(DialogFixture, SilentModeShowsNothing)
 
 TEST_F(DialogFixture, ProgressDialogHandsItsControlsToTheRun)
 {
-    SetupContext context(GetModuleHandleA(nullptr), "");
+    SetupContext context(GetModuleHandleA(NULL), "");
     ProgressDialog progress;
-    progress.show(GetModuleHandleA(nullptr), &context);
+    progress.show(GetModuleHandleA(NULL), &context);
     HWND window = ProgressDialog::window();
     ASSERT_NE(window, nullptr);
     char caption[64] = {0};
@@ -193,9 +193,9 @@ TEST_F(DialogFixture, ProgressDialogHandsItsControlsToTheRun)
 TEST_F(DialogFixture, EveryMessageClosesTheProgressDialogFirst)
 {
     MessageRecorder messages;
-    SetupContext context(GetModuleHandleA(nullptr), "");
+    SetupContext context(GetModuleHandleA(NULL), "");
     ProgressDialog progress;
-    progress.show(GetModuleHandleA(nullptr), &context);
+    progress.show(GetModuleHandleA(NULL), &context);
     HWND window = ProgressDialog::window();
     ASSERT_NE(window, nullptr);
     showTextId(IDS_ERROR_TEMP_LOCATION);
@@ -273,7 +273,7 @@ TEST_F(DialogFixture, OkCaptionComesFromTheLanguageSection)
             return true;
         });
         showText("text");
-        KillTimer(nullptr, timer);
+        KillTimer(NULL, timer);
         timer = 0;
         EXPECT_FALSE(g_driverTimedOut);
         EXPECT_EQ(ok, c.ok) << "a section without OK gives an empty caption";
@@ -335,7 +335,7 @@ TEST_F(DialogFixture, LanguageListNamesAndPreselection)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.why);
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LANGUAGE), nullptr,
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LANGUAGE), NULL,
                                          plainProc, 0);
         ASSERT_NE(dialog, nullptr);
         HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
@@ -359,7 +359,7 @@ TEST_F(DialogFixture, LanguageListNamesAndPreselection)
         EXPECT_EQ(std::string(selected), c.selected);
         DestroyWindow(dialog);
     }
-    g_languages.entries = nullptr;
+    g_languages.entries = NULL;
     g_languages.count = 0;
 }
 
@@ -376,7 +376,7 @@ TEST_F(DialogFixture, ButtonsGrowToTheLongerCaption)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.cancel);
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LANGUAGE), nullptr,
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LANGUAGE), NULL,
                                          plainProc, 0);
         ASSERT_NE(dialog, nullptr);
         HWND ok = GetDlgItem(dialog, IDC_LANGUAGE_OK);
@@ -440,7 +440,7 @@ TEST_F(DialogFixture, DialogFontTakesTheCharacterSet)
 {
     currentLanguage = 0x0419;
     HWND dialog =
-        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MESSAGE), nullptr, plainProc, 0);
+        CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MESSAGE), NULL, plainProc, 0);
     ASSERT_NE(dialog, nullptr);
     HFONT original = HFONT(SendMessageA(dialog, WM_GETFONT, 0, 0));
     HFONT font = createDialogFont(dialog);
@@ -458,9 +458,9 @@ TEST_F(DialogFixture, DialogFontTakesTheCharacterSet)
 TEST_F(DialogFixture, CentredOnTheScreen)
 {
     HWND dialog =
-        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_LANGUAGE), nullptr, plainProc, 0);
+        CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LANGUAGE), NULL, plainProc, 0);
     ASSERT_NE(dialog, nullptr);
-    centreDialog(dialog, nullptr);
+    centreDialog(dialog, NULL);
     RECT box;
     GetWindowRect(dialog, &box);
     int width = box.right - box.left, height = box.bottom - box.top;

@@ -1,7 +1,7 @@
 #include "engine.h"
 
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -169,7 +169,7 @@ void readFileVersion(const char *file, char *out, size_t size)
     std::vector<char> data(bytes);
     if (!systemFileVersionInfo(file, 0, bytes, data.data()))
         return;
-    VS_FIXEDFILEINFO *fixed = nullptr;
+    VS_FIXEDFILEINFO *fixed = NULL;
     UINT length = 0;
     char root[] = "\\";
     if (!systemVerQueryValue(data.data(), root, reinterpret_cast<void **>(&fixed), &length) || !fixed ||

@@ -1,9 +1,9 @@
 #include "engine_commands.h"
 
-#include <cctype>
-#include <climits>
-#include <cstdio>
-#include <cstring>
+#include <ctype.h>
+#include <limits.h>
+#include <stdio.h>
+#include <string.h>
 
 namespace {
 
@@ -79,7 +79,7 @@ const char *findProperty(const char *text, const char *pattern)
     for (const char *p = strstr(text, pattern); p; p = strstr(p + 1, pattern))
         if (p == text || isBlank(p[-1]))
             return p;
-    return nullptr;
+    return NULL;
 }
 
 struct ModeForm {
@@ -157,7 +157,7 @@ const char *engineInstallerName(PlatformCode platform)
         return "INSTMSIA.EXE";
     if (isWindowsNT(platform))
         return "INSTMSIW.EXE";
-    return nullptr;
+    return NULL;
 }
 
 void majorMinor(const char *version, char *out, size_t size)

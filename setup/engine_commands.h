@@ -8,7 +8,7 @@
 // is never cut into a different command.
 #pragma once
 
-#include <cstddef>
+#include <stddef.h>
 
 #include "run_kinds.h"
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstring>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -76,7 +76,7 @@ TEST(EngineCommands, PlatformRecord)
         int supported;
         const char *engine;
     } cases[] = {
-        {{true, 0, 3, 11, 0}, PLATFORM_WIN32S, "", 0, nullptr},
+        {{true, 0, 3, 11, 0}, PLATFORM_WIN32S, "", 0, NULL},
         {{true, 1, 4, 10, 0}, PLATFORM_WIN9X, "4.10", 1, "INSTMSIA.EXE"},
         {{true, 2, 4, 0, 0}, PLATFORM_NT_X86, "4.0", 1, "INSTMSIW.EXE"},
         {{true, 2, 3, 51, 0}, PLATFORM_NT_X86, "3.51", 0, "INSTMSIW.EXE"},

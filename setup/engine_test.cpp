@@ -8,7 +8,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
-#include <cstring>
+#include <string.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,7 +84,7 @@ bool readRunOnce(std::string *value, DWORD *type, DWORD *size)
         return false;
     char buffer[4096] = {0};
     *size = sizeof buffer;
-    LONG result = RegQueryValueExA(key, RUN_ONCE_VALUE, nullptr, type, reinterpret_cast<BYTE *>(buffer), size);
+    LONG result = RegQueryValueExA(key, RUN_ONCE_VALUE, NULL, type, reinterpret_cast<BYTE *>(buffer), size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS)
         return false;
@@ -130,7 +130,7 @@ struct EngineFixture : ::testing::Test {
         g_pfnDiskFreeKb = freeByDrive;
         g_administrator = 1;
         g_pfnIsAdministrator = administrator;
-        CreateDirectoryA(work.c_str(), nullptr);
+        CreateDirectoryA(work.c_str(), NULL);
         pack({{"Setup.INI", "[Startup]\r\n"},
               {"Vizor.msi", "package"},
               {"INSTMSIW.EXE", "engine for NT"},
@@ -144,9 +144,9 @@ struct EngineFixture : ::testing::Test {
         context.reset();
         // A fresh work folder, as every run has: an extraction never replaces a file.
         RemoveTree(work);
-        CreateDirectoryA(work.c_str(), nullptr);
+        CreateDirectoryA(work.c_str(), NULL);
         WriteBytes(program, FakeImage() + ContainerBytes(entries));
-        context.reset(new SetupContext(GetModuleHandleA(nullptr), program.c_str()));
+        context.reset(new SetupContext(GetModuleHandleA(NULL), program.c_str()));
         SetupContext::assign(context->sourceFolder, folder.path().c_str());
         SetupContext::assign(context->workFolder, work.c_str());
         context->fileSource = Temporary;
@@ -460,7 +460,7 @@ TEST_F(EngineFixture, PackageLaunchCommandsAndWaiting)
         EXPECT_EQ(processes.started[0].wait, c.wait);
         EXPECT_EQ(context->extractedCount, c.kind == Normal && c.source == Temporary ? 1u : 0u);
         RemoveTree(work);
-        CreateDirectoryA(work.c_str(), nullptr);
+        CreateDirectoryA(work.c_str(), NULL);
     }
 }
 
@@ -489,7 +489,7 @@ TEST_F(EngineFixture, PackageLaunchFailures)
 TEST_F(EngineFixture, RunOnceValueCarriesTheInstallationOverTheRestart)
 {
     char own[MAX_PATH] = {0};
-    GetModuleFileNameA(nullptr, own, sizeof own);
+    GetModuleFileNameA(NULL, own, sizeof own);
     struct Case {
         const char *name;
         int source;
@@ -543,7 +543,7 @@ TEST_F(EngineFixture, RunOnceValueCarriesTheInstallationOverTheRestart)
         }
         EXPECT_TRUE(PathPresent(work + "\\Vizor.msi")) << "the package waits for the relaunched copy";
         RemoveTree(work);
-        CreateDirectoryA(work.c_str(), nullptr);
+        CreateDirectoryA(work.c_str(), NULL);
     }
 }
 
@@ -564,13 +564,13 @@ TEST_F(EngineFixture, RelaunchedCopyInstallsWithTheSameProperties)
 
     // WinMain hands everything behind "/k" to a fresh copy.
     char own[MAX_PATH] = {0};
-    GetModuleFileNameA(nullptr, own, sizeof own);
+    GetModuleFileNameA(NULL, own, sizeof own);
     ASSERT_EQ(value.rfind("\"" + std::string(own) + "\" /k ", 0), 0u) << value;
     std::vector<std::string> arguments = splitArguments(relaunchCommandLine(own, value.c_str() + value.find("/k")));
     std::vector<char *> argv;
     for (std::string &a : arguments)
         argv.push_back(&a[0]);
-    SetupContext copy(GetModuleHandleA(nullptr), program.c_str());
+    SetupContext copy(GetModuleHandleA(NULL), program.c_str());
     LauncherArguments parsed(int(argv.size()), argv.data());
     ASSERT_EQ(parsed.forEachSwitch(handleSwitch, &copy), 1);
     EXPECT_EQ(copy.launchKind, PackageGiven);
@@ -679,7 +679,7 @@ TEST(EngineSystem, AdministratorTestOnWinesToken)
 TEST(EngineSystem, AdministratorsGroupCountsOnlyWhenEnabled)
 {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr, users = nullptr;
+    PSID administrators = NULL, users = NULL;
     ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
                                          0, &administrators));
     ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0,
@@ -725,7 +725,7 @@ bool shutdownPrivilegeEnabled()
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
         return false;
     LUID shutdown;
-    LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &shutdown);
+    LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &shutdown);
     std::vector<BYTE> buffer(4096);
     DWORD size = 0;
     bool enabled = false;
@@ -800,7 +800,7 @@ HANDLE postToThisThreadLater(PostRequest *request, UINT message)
 {
     request->thread = GetCurrentThreadId();
     request->message = message;
-    return CreateThread(nullptr, 0, postLater, request, 0, nullptr);
+    return CreateThread(NULL, 0, postLater, request, 0, NULL);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The steps of a normal run, on a program file with a container of test files.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string.h>
 #include <functional>
 
 #include "context.h"
@@ -52,7 +52,7 @@ BOOL CALLBACK visibleDialog(HWND window, LPARAM found)
 
 void CALLBACK watchDialogs(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND dialog = nullptr;
+    HWND dialog = NULL;
     EnumThreadWindows(GetCurrentThreadId(), visibleDialog, reinterpret_cast<LPARAM>(&dialog));
     if (dialog && g_onDialog)
         g_onDialog(dialog);
@@ -72,14 +72,14 @@ struct FlowFixture : ::testing::Test {
     {
         g_pfnDiskFreeKb = plentyFree;
         g_pfnLanguageName = namesForTests;
-        g_onDialog = nullptr;
+        g_onDialog = NULL;
         g_dialogsSeen = 0;
     }
     void TearDown() override
     {
         if (timer)
-            KillTimer(nullptr, timer);
-        g_onDialog = nullptr;
+            KillTimer(NULL, timer);
+        g_onDialog = NULL;
         if (context && context->workFolder && context->fileSource == Temporary)
             RemoveTree(std::string(context->workFolder));
     }
@@ -88,13 +88,13 @@ struct FlowFixture : ::testing::Test {
         more.insert(more.begin(), {"Setup.INI", ini});
         context.reset();   // it holds the program file open
         WriteBytes(program, FakeImage() + ContainerBytes(more));
-        context.reset(new SetupContext(GetModuleHandleA(nullptr), program.c_str()));
+        context.reset(new SetupContext(GetModuleHandleA(NULL), program.c_str()));
         SetupContext::assign(context->sourceFolder, folder.path().c_str());
     }
     void watch(std::function<void(HWND)> onDialog)
     {
         g_onDialog = onDialog;
-        timer = SetTimer(nullptr, 0, 100, watchDialogs);
+        timer = SetTimer(NULL, 0, 100, watchDialogs);
     }
     bool extracted(const char *name) const
     {
@@ -164,8 +164,8 @@ TEST_F(FlowFixture, EarlyEndsAndTheirMessages)
         const char *why;
     } cases[] = {
         {"[Startup]\r\nProduct=P\r\n", {}, 0, "Error reading setup initialization file", "Setup.INI incomplete"},
-        {std::string(STARTUP) + "EnableLangDlg=N\r\n", {}, 0, nullptr, "no Languages section"},
-        {std::string(STARTUP) + "EnableLangDlg=N\r\n[Languages]\r\nDefault=409\r\nkey0=409\r\n", {}, 1031, nullptr,
+        {std::string(STARTUP) + "EnableLangDlg=N\r\n", {}, 0, NULL, "no Languages section"},
+        {std::string(STARTUP) + "EnableLangDlg=N\r\n[Languages]\r\nDefault=409\r\nkey0=409\r\n", {}, 1031, NULL,
          "with /L the Languages keys must still be readable"},
         {std::string(STARTUP) + "EnableLangDlg=N\r\n[Languages]\r\nCount=1\r\nDefault=439\r\n", {}, 0,
          "1208: ANSI code page for Hindi is not installed on the system and therefore setup cannot run in the "

@@ -1,6 +1,6 @@
 #include "format_check.h"
 
-#include <cstring>
+#include <string.h>
 
 #include "resources/resource.h"
 

@@ -67,7 +67,7 @@ INT_PTR CALLBACK languageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
             return TRUE;
         }
         if (SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0) {
-            centreDialog(dialog, nullptr);
+            centreDialog(dialog, NULL);
         } else {
             *g_chosenLanguage = currentLanguage;
             EndDialog(dialog, 1);
@@ -115,8 +115,8 @@ int runLanguageDialog(HINSTANCE instance, int dialogId, HICON icon, int *chosen)
 {
     g_languageIcon = icon;
     g_chosenLanguage = chosen;
-    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(dialogId), nullptr, languageProc, 0);
-    g_languageIcon = nullptr;
+    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(dialogId), NULL, languageProc, 0);
+    g_languageIcon = NULL;
     return int(result);
 }
 
@@ -186,7 +186,7 @@ void sizeLanguageButtons(HWND dialog)
     // Measured with the font the button draws its caption in.
     HDC dc = GetDC(ok);
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(ok, WM_GETFONT, 0, 0));
-    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    HGDIOBJ previous = font ? SelectObject(dc, font) : NULL;
     SIZE text = {0, 0}, letter = {0, 0};
     GetTextExtentPoint32A(dc, caption, int(strlen(caption)), &text);
     GetTextExtentPoint32A(dc, "M", 1, &letter);
@@ -212,8 +212,8 @@ void sizeLanguageButtons(HWND dialog)
         height = h + 4;
     else if (shift == 0)
         return;
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&okRect), 2);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&cancelRect), 2);
+    MapWindowPoints(NULL, dialog, reinterpret_cast<POINT *>(&okRect), 2);
+    MapWindowPoints(NULL, dialog, reinterpret_cast<POINT *>(&cancelRect), 2);
     MoveWindow(cancel, cancelRect.left - shift, cancelRect.top, width, height, TRUE);
     MoveWindow(ok, okRect.left - 2 * shift, okRect.top, width, height, TRUE);
 }

@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 #include <vector>
 
 #include "cleanup.h"
@@ -145,7 +145,7 @@ void showUsage(SetupContext *context)
 {
     if (currentLanguage == 0) {
         char folder[SETUP_TEXT_CHARS];
-        splitPath(modulePath(context->instance).c_str(), folder, sizeof folder, nullptr, 0);
+        splitPath(modulePath(context->instance).c_str(), folder, sizeof folder, NULL, 0);
         int language = 0;
         unsigned count = 0;
         resolveLanguage(context->instance, IDD_LANGUAGE, IDI_DIALOG, &language, &count, 0, folder);
@@ -184,7 +184,7 @@ int handleSwitch(SetupContext *context, const char *text)
             context->installMode = letter == 'F' ? Repair : Advertise;
         break;
     case 'L':
-        context->selectedLanguage = int(strtol(rest, nullptr, 10));
+        context->selectedLanguage = int(strtol(rest, NULL, 10));
         currentLanguage = context->selectedLanguage;
         break;
     case 'M':
@@ -251,7 +251,7 @@ int runFullFlow(SetupContext *context)
     char codePage[20] = {0};
     UINT page = 0;
     if (GetLocaleInfoA(LCID(context->selectedLanguage), LOCALE_IDEFAULTANSICODEPAGE, codePage, sizeof codePage))
-        page = UINT(strtoul(codePage, nullptr, 10));
+        page = UINT(strtoul(codePage, NULL, 10));
     if (!IsValidCodePage(page)) {
         char name[260];
         languageDisplayName(context->selectedLanguage, name, sizeof name);
@@ -314,7 +314,7 @@ int SetupLauncher::run(HINSTANCE module, int argc, char **argv)
         return 0;
 
     char folder[SETUP_TEXT_CHARS];
-    splitPath(own.c_str(), folder, sizeof folder, nullptr, 0);
+    splitPath(own.c_str(), folder, sizeof folder, NULL, 0);
     SetupContext::assign(current->sourceFolder, folder);
 
     switch (current->launchKind) {
@@ -367,7 +367,7 @@ std::string relaunchCommandLine(const char *programPath, const char *commandText
 int launcherMain(HINSTANCE instance, int argc, char **argv, const char *commandText)
 {
     if (isRelaunchRequest(argc, commandText)) {
-        std::string program = modulePath(nullptr);
+        std::string program = modulePath(NULL);
         if (program.empty())
             return 0;
         std::string command = relaunchCommandLine(program.c_str(), commandText);
@@ -376,7 +376,7 @@ int launcherMain(HINSTANCE instance, int argc, char **argv, const char *commandT
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOW;
         PROCESS_INFORMATION process = {};
-        if (CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+        if (CreateProcessA(program.c_str(), &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup,
                            &process)) {
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);

@@ -14,7 +14,7 @@ public:
     // Shows the text of statusId in the progress dialog's status line.
     SetupStep(int statusId, SetupContext *context);
     virtual ~SetupStep() {}
-    virtual const char *name() const { return nullptr; }
+    virtual const char *name() const { return NULL; }
     virtual void printName(std::ostream &out) const;
     virtual int execute() = 0;
 

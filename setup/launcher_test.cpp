@@ -1,7 +1,7 @@
 // Switches, the run's dispatch, and the "/k" relaunch command.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string.h>
 
 #include "context.h"
 #include "launcher.h"
@@ -20,7 +20,7 @@ const char USAGE[] = "Command line parameters:\r\n/L language ID\r\n/S silent mo
 struct SwitchFixture : ::testing::Test {
     LauncherState state;
     MessageRecorder messages;
-    SetupContext context{GetModuleHandleA(nullptr), ""};
+    SetupContext context{GetModuleHandleA(NULL), ""};
 
     int walk(std::vector<const char *> arguments)
     {
@@ -70,7 +70,7 @@ TEST_F(SwitchFixture, ModeSwitches)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments[0]);
-        SetupContext fresh{GetModuleHandleA(nullptr), ""};
+        SetupContext fresh{GetModuleHandleA(NULL), ""};
         messages.texts.clear();
         std::vector<const char *> arguments = c.arguments;
         arguments.insert(arguments.begin(), "setup.exe");
@@ -112,7 +112,7 @@ TEST_F(SwitchFixture, LastOfPackageAndFolderDecides)
     EXPECT_STREQ(context.workFolder, "C:\\work");
     EXPECT_STREQ(context.packageName, "vizor.msi");
 
-    SetupContext other{GetModuleHandleA(nullptr), ""};
+    SetupContext other{GetModuleHandleA(NULL), ""};
     const char *arguments[] = {"setup.exe", "/Mvizor.msi", "/TC:\\work"};
     LauncherArguments parsed(3, const_cast<char **>(arguments));
     EXPECT_EQ(parsed.forEachSwitch(handleSwitch, &other), 1);
@@ -127,7 +127,7 @@ TEST_F(SwitchFixture, OverlongTextsAreRefused)
     std::string longText(SETUP_TEXT_CHARS, 'o');
     for (char letter : {'F', 'J', 'M', 'V'}) {
         SCOPED_TRACE(letter);
-        SetupContext fresh{GetModuleHandleA(nullptr), ""};
+        SetupContext fresh{GetModuleHandleA(NULL), ""};
         messages.texts.clear();
         std::string argument = std::string("/") + letter + longText;
         EXPECT_EQ(handleSwitch(&fresh, argument.c_str() + 1), 0);
@@ -164,7 +164,7 @@ TEST(LauncherRun, SwitchesStopTheRunBeforeAnythingIsExtracted)
         MessageRecorder messages;
         std::vector<const char *> arguments = c.arguments;
         arguments.insert(arguments.begin(), "setup.exe");
-        SetupLauncher launcher(GetModuleHandleA(nullptr));
+        SetupLauncher launcher(GetModuleHandleA(NULL));
         EXPECT_EQ(launcher.run(GetModuleHandleA(nullptr), int(arguments.size()), const_cast<char **>(arguments.data())),
                   0);
         EXPECT_EQ(messages.texts.size(), c.messages);
@@ -178,7 +178,7 @@ TEST(LauncherRun, PackageWithoutFolderIsLookedForNextToTheLauncher)
     LauncherState state;
     MessageRecorder messages;
     const char *arguments[] = {"setup.exe", "/Mno-such-package.msi"};
-    SetupLauncher launcher(GetModuleHandleA(nullptr));
+    SetupLauncher launcher(GetModuleHandleA(NULL));
     EXPECT_EQ(launcher.run(GetModuleHandleA(nullptr), 2, const_cast<char **>(arguments)), 1);
     SetupContext *context = launcher.runContext();
     ASSERT_NE(context->sourceFolder, nullptr);
@@ -196,7 +196,7 @@ TEST(LauncherRun, FolderGivenRunsNoStep)
     TempFolder temp;
     std::string tswitch = "/T" + temp.path();
     const char *arguments[] = {"setup.exe", tswitch.c_str()};
-    SetupLauncher launcher(GetModuleHandleA(nullptr));
+    SetupLauncher launcher(GetModuleHandleA(NULL));
     EXPECT_EQ(launcher.run(GetModuleHandleA(nullptr), 2, const_cast<char **>(arguments)), 1);
     EXPECT_TRUE(messages.texts.empty());
     EXPECT_EQ(launcher.runContext()->launchKind, FolderGiven);
@@ -228,7 +228,7 @@ TEST(LauncherRun, CleanUpOfAGivenFolderOnlyInAWorkFolder)
         WritePrivateProfileStringA("Files", "File2", victim.c_str(), list.c_str());
         std::string tswitch = "/t" + folder;
         const char *arguments[] = {"setup.exe", "/c", tswitch.c_str()};
-        SetupLauncher launcher(GetModuleHandleA(nullptr));
+        SetupLauncher launcher(GetModuleHandleA(NULL));
         EXPECT_EQ(launcher.run(GetModuleHandleA(nullptr), 3, const_cast<char **>(arguments)), 1);
         EXPECT_TRUE(PathPresent(victim)) << "a file outside the folder was deleted";
         EXPECT_EQ(PathPresent(inside), !c.cleaned);

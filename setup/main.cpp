@@ -1,7 +1,7 @@
 // Entry point of setup.exe.
 #include <windows.h>
 
-#include <cstdlib>
+#include <stdlib.h>
 
 #include "launcher.h"
 #include "system_dlls.h"

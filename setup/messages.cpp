@@ -62,7 +62,7 @@ MessageDialog::MessageDialog(const char *message, int restartFlag) : restart(res
 
 int MessageDialog::run(HINSTANCE instance)
 {
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MESSAGE), nullptr, messageProc, LPARAM(this));
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MESSAGE), NULL, messageProc, LPARAM(this));
     return 1;
 }
 

@@ -1,14 +1,14 @@
 #include "paths.h"
 
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 
 namespace {
 
 // The last character's start, or null for an empty text.
 const char *lastChar(const char *text)
 {
-    const char *last = nullptr;
+    const char *last = NULL;
     for (const char *p = text; *p; p = PathNextChar(p))
         last = p;
     return last;
@@ -16,7 +16,7 @@ const char *lastChar(const char *text)
 
 const char *lastBackslash(const char *text)
 {
-    const char *found = nullptr;
+    const char *found = NULL;
     for (const char *p = text; *p; p = PathNextChar(p))
         if (*p == '\\')
             found = p;
@@ -165,7 +165,7 @@ bool isWorkFolderName(const char *name)
 bool isWorkFolderPath(const char *path)
 {
     char name[SETUP_PATH_NAME_CHARS];
-    const char *slash = path ? lastBackslash(path) : nullptr;
+    const char *slash = path ? lastBackslash(path) : NULL;
     if (!slash || slash[1] == '\0')
         return false;
     copyCut(name, sizeof name, slash + 1, strlen(slash + 1));

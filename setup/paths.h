@@ -3,7 +3,7 @@
 // like a backslash is never taken for one.
 #pragma once
 
-#include <cstddef>
+#include <stddef.h>
 
 // The next character of a code-page string (CharNextA on Windows, one byte natively).
 const char *PathNextChar(const char *p);

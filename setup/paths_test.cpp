@@ -1,8 +1,8 @@
 // Path rules of the launcher.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
+#include <stdlib.h>
+#include <string.h>
 #include <fstream>
 
 #include "paths.h"
@@ -33,7 +33,7 @@ std::vector<NameCase> sharedNameCases()
             if (raw[i] != '\\' || i + 1 >= raw.size()) {
                 name += raw[i];
             } else if (raw[i + 1] == 'x' && i + 3 < raw.size()) {
-                name += char(strtol(raw.substr(i + 2, 2).c_str(), nullptr, 16));
+                name += char(strtol(raw.substr(i + 2, 2).c_str(), NULL, 16));
                 i += 3;
             } else {
                 name += raw[i + 1] == 't' ? '\t' : raw[i + 1];

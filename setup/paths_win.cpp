@@ -1,7 +1,7 @@
 // The path rules that ask the system.
 #include <windows.h>
 
-#include <cstring>
+#include <string.h>
 #include <string>
 
 #include "paths.h"
@@ -21,7 +21,7 @@ bool createPath(const char *path)
         std::string folder(text.c_str(), size_t(p - text.c_str()));
         if (folder.size() == 2 && folder[1] == ':')
             continue;   // a drive, not a folder
-        if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        if (!CreateDirectoryA(folder.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
             return false;
     }
     return true;

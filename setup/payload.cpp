@@ -2,8 +2,8 @@
 
 #include <sddl.h>
 
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -32,10 +32,10 @@ public:
     {
         LARGE_INTEGER to;
         to.QuadPart = LONGLONG(offset);
-        if (offset > uint64_t(INT64_MAX) || !SetFilePointerEx(file, to, nullptr, FILE_BEGIN))
+        if (offset > uint64_t(INT64_MAX) || !SetFilePointerEx(file, to, NULL, FILE_BEGIN))
             return 0;
         DWORD got = 0;
-        if (!ReadFile(file, buffer, size, &got, nullptr))
+        if (!ReadFile(file, buffer, size, &got, NULL))
             return 0;
         return got;
     }
@@ -55,7 +55,7 @@ public:
     uint32_t write(const void *data, uint32_t size) override
     {
         DWORD written = 0;
-        if (!WriteFile(file, data, size, &written, nullptr))
+        if (!WriteFile(file, data, size, &written, NULL))
             return 0;
         return written;
     }
@@ -66,8 +66,8 @@ private:
 
 HANDLE openShared(const char *path)
 {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, NULL);
 }
 
 bool startsWithDriveLetter(const char *path)
@@ -111,14 +111,14 @@ bool chooseRoot(char *root, size_t rootSize, uint64_t needKb, bool *driveRoot)
 bool keepsPrivateAccessList(const char *path)
 {
     DWORD size = 0;
-    GetFileSecurityA(path, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    GetFileSecurityA(path, DACL_SECURITY_INFORMATION, NULL, 0, &size);
     if (size == 0)
         return false;
     std::vector<BYTE> buffer(size);
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
+    PACL dacl = NULL;
     return GetFileSecurityA(path, DACL_SECURITY_INFORMATION, buffer.data(), size, &size) &&
            GetSecurityDescriptorControl(buffer.data(), &control, &revision) && (control & SE_DACL_PROTECTED) &&
            GetSecurityDescriptorDacl(buffer.data(), &present, &dacl, &defaulted) && present && dacl;
@@ -161,10 +161,10 @@ bool createWorkFolder(const char *root, char *folder, size_t folderSize, bool ch
 
 }  // namespace
 
-PrivateFolderSecurity::PrivateFolderSecurity() : descriptor(nullptr)
+PrivateFolderSecurity::PrivateFolderSecurity() : descriptor(NULL)
 {
     attributes.nLength = sizeof attributes;
-    attributes.lpSecurityDescriptor = nullptr;
+    attributes.lpSecurityDescriptor = NULL;
     attributes.bInheritHandle = FALSE;
     char user[256];
     if (!userSidText(user, sizeof user))
@@ -172,7 +172,7 @@ PrivateFolderSecurity::PrivateFolderSecurity() : descriptor(nullptr)
     // Full control, inherited by the files inside; "P": nothing inherited from the root.
     char sddl[400];
     snprintf(sddl, sizeof sddl, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;%s)", user);
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, NULL))
         attributes.lpSecurityDescriptor = descriptor;
 }
 
@@ -226,7 +226,7 @@ uint64_t PayloadReader::totalSize() const
 const PayloadEntry *PayloadReader::find(const char *name, uint64_t *dataOffset) const
 {
     if (!open)
-        return nullptr;
+        return NULL;
     return directory.find(name, dataOffset);
 }
 
@@ -268,7 +268,7 @@ int diskFreeKb(const char *path, uint64_t *freeKb)
     HMODULE kernel = loadSystemLibrary("KERNEL32.DLL");
     FreeSpaceEx query = kernel ? reinterpret_cast<FreeSpaceEx>(
                                      reinterpret_cast<void *>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")))
-                               : nullptr;
+                               : NULL;
     if (query) {
         char copy[SETUP_TEXT_CHARS];
         snprintf(copy, sizeof copy, "%s", path);
@@ -305,8 +305,8 @@ bool writeProbe(const char *root)
         char probe[SETUP_TEXT_CHARS];
         if (!combinePath(root, name, probe, sizeof probe))
             return false;
-        HANDLE file = CreateFileA(probe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        HANDLE file = CreateFileA(probe, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
             return true;
@@ -361,8 +361,8 @@ bool holdExtractedFile(SetupContext *context, const char *path, const uint8_t di
         return false;
     // Readers may share it (msiexec, the system starting a program); nobody may
     // write, replace or delete it while it is held.
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     // Between the end of the copy and this open the file was not held: it must
@@ -373,7 +373,7 @@ bool holdExtractedFile(SetupContext *context, const char *path, const uint8_t di
     Sha256 hash;
     unsigned char buffer[PAYLOAD_BLOCK_BYTES * 16];
     DWORD got = 0;
-    while (same && ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    while (same && ReadFile(file, buffer, sizeof buffer, &got, NULL) && got > 0)
         hash.update(buffer, got);
     uint8_t now[SHA256_DIGEST_BYTES];
     hash.finish(now);
@@ -402,7 +402,7 @@ int extractEntry(SetupContext *context, const char *name, bool setupIni)
 {
     if (context->fileSource != Temporary || context->launchKind != Normal)
         return 1;
-    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    HCURSOR previous = SetCursor(LoadCursor(NULL, IDC_WAIT));
 
     const char *folder = context->workFolder ? context->workFolder : "";
     char target[SETUP_TEXT_CHARS];

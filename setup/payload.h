@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "common/owned.h"
 #include "container.h"
@@ -27,7 +27,7 @@ public:
     // behind, when the entry is missing, runs past the end of the file, or the
     // copy ends short; fails when a file named target exists already.
     // digest (32 bytes, may be null) receives the SHA-256 of the data written.
-    int extract(const char *name, const char *target, uint8_t *digest = nullptr);
+    int extract(const char *name, const char *target, uint8_t *digest = NULL);
 
     bool isOpen() const { return open != 0; }
     uint64_t containerStart() const { return directory.containerStart(); }
@@ -48,7 +48,7 @@ public:
     PrivateFolderSecurity();
     ~PrivateFolderSecurity();
     // Null when the descriptor could not be made.
-    SECURITY_ATTRIBUTES *get() { return descriptor ? &attributes : nullptr; }
+    SECURITY_ATTRIBUTES *get() { return descriptor ? &attributes : NULL; }
 
 private:
     PrivateFolderSecurity(const PrivateFolderSecurity &) = delete;

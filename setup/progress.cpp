@@ -30,7 +30,7 @@ INT_PTR CALLBACK progressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         LookupString(IDS_PROGRESS_CAPTION, caption, sizeof caption);
         SetWindowTextA(dialog, caption);
         g_progressTicks = 0;
-        SetTimer(dialog, PROGRESS_TIMER, PROGRESS_TIMER_MS, nullptr);
+        SetTimer(dialog, PROGRESS_TIMER, PROGRESS_TIMER_MS, NULL);
         g_progressBar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
         SendMessageA(g_progressBar, PBM_SETPOS, 0, 0);
         if (g_progressContext) {
@@ -63,12 +63,12 @@ INT_PTR CALLBACK progressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     case WM_DESTROY:
         deleteFont(g_progressFont);
         if (g_progressContext) {
-            g_progressContext->mainTextControl = nullptr;
-            g_progressContext->statusControl = nullptr;
+            g_progressContext->mainTextControl = NULL;
+            g_progressContext->statusControl = NULL;
         }
-        g_progressContext = nullptr;
-        g_progressWindow = nullptr;
-        g_progressBar = nullptr;
+        g_progressContext = NULL;
+        g_progressWindow = NULL;
+        g_progressBar = NULL;
         return FALSE;
     }
     return FALSE;
@@ -85,7 +85,7 @@ void ProgressDialog::show(HINSTANCE instance, SetupContext *context)
 {
     if (silentMode || g_progressWindow)
         return;
-    CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, progressProc, LPARAM(context));
+    CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), NULL, progressProc, LPARAM(context));
 }
 
 void ProgressDialog::hide()
@@ -112,7 +112,7 @@ int ProgressDialog::pump()
     if (silentMode)
         return 0;
     MSG message;
-    while (!cancelRequested && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (!cancelRequested && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
         if (g_progressWindow && IsDialogMessageA(g_progressWindow, &message))
             continue;
         TranslateMessage(&message);
@@ -133,7 +133,7 @@ int pauseFor(unsigned ms)
         if (elapsed >= ms)
             return 0;
         // Sleep until the next message or the end of the pause.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, NULL, FALSE, ms - elapsed, QS_ALLINPUT);
     }
 }
 

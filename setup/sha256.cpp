@@ -1,6 +1,6 @@
 #include "sha256.h"
 
-#include <cstring>
+#include <string.h>
 
 namespace {
 

@@ -3,8 +3,8 @@
 // call, so it builds natively for the fuzzer and the known-answer tests.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 const size_t SHA256_DIGEST_BYTES = 32;
 

@@ -1,6 +1,6 @@
 #include "system_dlls.h"
 
-#include <cstdio>
+#include <stdio.h>
 
 namespace {
 
@@ -11,7 +11,7 @@ bool g_searchFlagsKnown;   // the system takes LOAD_LIBRARY_SEARCH_* flags
 
 template <typename F> F exported(HMODULE module, const char *name)
 {
-    return module ? reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(module, name))) : nullptr;
+    return module ? reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(module, name))) : NULL;
 }
 
 struct VersionFunctions {
@@ -19,9 +19,9 @@ struct VersionFunctions {
     typedef BOOL(WINAPI *Info)(LPCSTR, DWORD, DWORD, LPVOID);
     typedef BOOL(WINAPI *Query)(LPCVOID, LPCSTR, LPVOID *, PUINT);
     bool loaded = false;
-    Size size = nullptr;
-    Info info = nullptr;
-    Query query = nullptr;
+    Size size = NULL;
+    Info info = NULL;
+    Query query = NULL;
 };
 
 VersionFunctions &versionFunctions()
@@ -70,10 +70,10 @@ HMODULE loadSystemLibrary(const char *name)
     // program's manifest names (Common Controls 6) is still found; by the full
     // path of the system folder where the system has no such flag.
     if (g_searchFlagsKnown)
-        return LoadLibraryExA(name, nullptr, SEARCH_SYSTEM_FOLDER);
+        return LoadLibraryExA(name, NULL, SEARCH_SYSTEM_FOLDER);
     char path[MAX_PATH];
     if (!systemFilePath(name, path, sizeof path))
-        return nullptr;
+        return NULL;
     return LoadLibraryA(path);
 }
 

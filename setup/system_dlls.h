@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include <cstddef>
+#include <stddef.h>
 
 // Limits the library search of the process to the system folder, where the
 // system offers that; first thing at start-up.

@@ -1,7 +1,7 @@
 #include "test_support.h"
 
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 
 #include "container.h"
 #include "context.h"
@@ -56,7 +56,7 @@ TempFolder::TempFolder()
     for (;;) {
         char name[MAX_PATH + 64];
         snprintf(name, sizeof name, "%ssetup-test-%lu-%d", base, GetCurrentProcessId(), ++g_folderSerial);
-        if (CreateDirectoryA(name, nullptr)) {
+        if (CreateDirectoryA(name, NULL)) {
             folder = name;
             return;
         }
@@ -94,24 +94,24 @@ void RemoveTree(const std::string &path)
 
 void WriteBytes(const std::string &path, const std::string &bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;
-    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, NULL);
     CloseHandle(file);
 }
 
 bool ReadBytes(const std::string &path, std::string *bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     bytes->clear();
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    while (ReadFile(file, buffer, sizeof buffer, &got, NULL) && got > 0)
         bytes->append(buffer, got);
     CloseHandle(file);
     return true;
@@ -191,7 +191,7 @@ MessageRecorder::MessageRecorder()
 MessageRecorder::~MessageRecorder()
 {
     g_pfnMessageDialog = runMessageDialog;
-    g_recorder = nullptr;
+    g_recorder = NULL;
 }
 
 ProcessRecorder::ProcessRecorder()
@@ -203,7 +203,7 @@ ProcessRecorder::ProcessRecorder()
 ProcessRecorder::~ProcessRecorder()
 {
     g_pfnStartProcess = startProcess;
-    g_processes = nullptr;
+    g_processes = NULL;
 }
 
 LauncherState::LauncherState()
@@ -250,7 +250,7 @@ ScopedEnvironment::ScopedEnvironment(const char *variable, const char *value) : 
 
 ScopedEnvironment::~ScopedEnvironment()
 {
-    SetEnvironmentVariableA(name.c_str(), had ? old.c_str() : nullptr);
+    SetEnvironmentVariableA(name.c_str(), had ? old.c_str() : NULL);
 }
 
 std::vector<std::string> FolderEntries(const std::string &folder, const char *pattern)

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 #include <string>
 #include <vector>
 

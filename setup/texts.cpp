@@ -1,8 +1,8 @@
 #include "texts.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 #include "format_check.h"
 #include "paths.h"
@@ -28,7 +28,7 @@ void readProfile(const char *section, const char *key, char *out, int outSize, c
 
 uint32_t readHex(const char *text)
 {
-    return uint32_t(strtoul(text, nullptr, 16));
+    return uint32_t(strtoul(text, NULL, 16));
 }
 
 // The leading decimal digits of text (a comment behind them is ignored).
@@ -45,7 +45,7 @@ unsigned leadingNumber(const char *text)
 
 }  // namespace
 
-LanguageList g_languages = {nullptr, 0, 0};
+LanguageList g_languages = {NULL, 0, 0};
 LanguageNameFunction g_pfnLanguageName = systemLanguageName;
 UserLanguageFunction g_pfnUserDefaultLanguage = systemUserLanguage;
 
@@ -191,7 +191,7 @@ int readLanguageList(unsigned count)
 void freeLanguageList()
 {
     free(g_languages.entries);
-    g_languages.entries = nullptr;
+    g_languages.entries = NULL;
     g_languages.count = 0;
 }
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "context.h"
 

@@ -1,7 +1,7 @@
 // Setup.INI readers, text lookup and language resolution.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string.h>
 #include <map>
 
 #include "context.h"
@@ -23,7 +23,7 @@ struct IniFixture : ::testing::Test {
     LauncherState state;
     TempFolder folder;
     std::string ini = folder.file("Setup.INI");
-    SetupContext context{GetModuleHandleA(nullptr), ""};
+    SetupContext context{GetModuleHandleA(NULL), ""};
 
     IniFixture() { SetupContext::assign(context.workFolder, folder.path().c_str()); }
     void write(const std::string &text) { WriteBytes(ini, text); }
@@ -187,7 +187,7 @@ TEST_F(IniFixture, UnfitFormatsFromTheFileFallBackToTheTable)
           "[0x0409]\r\n1152=Cannot extract %n here\r\n1155=Missing: %s\r\n1201=Need %s in %d\r\n");
     int language = 0;
     unsigned count = 0;
-    resolveLanguage(GetModuleHandleA(nullptr), IDD_LANGUAGE, IDI_DIALOG, &language, &count, 0, folder.path().c_str());
+    resolveLanguage(GetModuleHandleA(NULL), IDD_LANGUAGE, IDI_DIALOG, &language, &count, 0, folder.path().c_str());
     char text[300];
     LookupFormat(IDS_ERROR_EXTRACTING, text, sizeof text);
     EXPECT_STREQ(text, "Error extracting '%s' to the temporary location");
@@ -259,7 +259,7 @@ TEST_F(IniFixture, ResolutionWithoutDialog)
         currentLanguage = 0;
         int language = 0;
         unsigned count = 0;
-        int result = resolveLanguage(GetModuleHandleA(nullptr), IDD_LANGUAGE, IDI_DIALOG, &language, &count, 0,
+        int result = resolveLanguage(GetModuleHandleA(NULL), IDD_LANGUAGE, IDI_DIALOG, &language, &count, 0,
                                      folder.path().c_str());
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(language, c.language);
@@ -292,7 +292,7 @@ TEST(BestPrimaryMatch, SublanguageOneWins)
         g_languages.count = unsigned(c.list.size());
         EXPECT_EQ(bestPrimaryMatch(c.primary), c.expected) << "first entry " << (c.list.empty() ? 0 : c.list[0]);
     }
-    g_languages.entries = nullptr;
+    g_languages.entries = NULL;
     g_languages.count = 0;
 }
 

@@ -1,9 +1,9 @@
 // Choice of the temporary root and creation of the work folder.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 #include <map>
 #include <set>
 
@@ -42,7 +42,7 @@ struct WorkFolderFixture : ::testing::Test {
     std::unique_ptr<SetupContext> context(const std::vector<FixtureEntry> &entries)
     {
         WriteBytes(program, FakeImage() + (entries.empty() ? std::string() : ContainerBytes(entries)));
-        std::unique_ptr<SetupContext> c(new SetupContext(GetModuleHandleA(nullptr), program.c_str()));
+        std::unique_ptr<SetupContext> c(new SetupContext(GetModuleHandleA(NULL), program.c_str()));
         SetupContext::assign(c->sourceFolder, folder.path().c_str());
         return c;
     }
@@ -96,8 +96,8 @@ TEST_F(WorkFolderFixture, WriteProbeLeavesExistingFilesAlone)
 {
     std::string fixedName = root + "_MSI5166._PW";
     WriteBytes(fixedName, "someone's data");
-    HANDLE held = CreateFileA(fixedName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA(fixedName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(writeProbe(folder.path().c_str()));
@@ -197,7 +197,7 @@ UINT countingTempFileName(const char *folder, const char *prefix, UINT, char *na
         size_t n = strlen(folder);
         const char *slash = (n && folder[n - 1] == '\\') ? "" : "\\";
         snprintf(name, MAX_PATH, "%s%s%s%x.tmp", folder, slash, prefix, g_nextUnique);
-        HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
             return g_nextUnique++;
@@ -218,7 +218,7 @@ TEST_F(WorkFolderFixture, ExistingFolderIsNeverTakenOver)
         unsigned foreignFolders;
         bool made;
         const char *expected;
-    } cases[] = {{0, true, "_pw1"}, {2, true, "_pw3"}, {40, false, nullptr}};
+    } cases[] = {{0, true, "_pw1"}, {2, true, "_pw3"}, {40, false, NULL}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.foreignFolders);
         g_nextUnique = 1;
@@ -262,16 +262,16 @@ void expectPrivate(PSECURITY_DESCRIPTOR descriptor)
     ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
     EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the root's entries would be inherited";
     BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
+    PACL dacl = NULL;
     ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
     ASSERT_TRUE(present && dacl) << "no access list: everyone may enter";
 
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID system = nullptr, administrators = nullptr;
+    PSID system = NULL, administrators = NULL;
     ASSERT_TRUE(AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system));
     ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
                                          0, &administrators));
-    HANDLE token = nullptr;
+    HANDLE token = NULL;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
     BYTE userBuffer[256];
     DWORD length = 0;
@@ -281,7 +281,7 @@ void expectPrivate(PSECURITY_DESCRIPTOR descriptor)
 
     bool seen[3] = {false, false, false};
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE *ace = nullptr;
+        ACCESS_ALLOWED_ACE *ace = NULL;
         ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void **>(&ace)));
         ASSERT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
         EXPECT_FALSE(ace->Header.AceFlags & INHERITED_ACE);
@@ -320,7 +320,7 @@ TEST_F(WorkFolderFixture, WorkFolderKeepsItsAccessList)
     ASSERT_EQ(prepareWorkFolder(c.get()), 1);
     ASSERT_NE(c->workFolder, nullptr);
     DWORD size = 0;
-    GetFileSecurityA(c->workFolder, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    GetFileSecurityA(c->workFolder, DACL_SECURITY_INFORMATION, NULL, 0, &size);
     ASSERT_GT(size, 0u);
     std::vector<BYTE> buffer(size);
     ASSERT_TRUE(GetFileSecurityA(c->workFolder, DACL_SECURITY_INFORMATION, buffer.data(), size, &size));
@@ -344,14 +344,14 @@ TEST_F(WorkFolderFixture, ExtractedFilesAreHeldUntilReleased)
     std::string package = std::string(c->workFolder) + "\\Vizor.msi";
 
     HANDLE writer = CreateFileA(package.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+                                NULL, OPEN_EXISTING, 0, NULL);
     EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "the package could be changed after its check";
     if (writer != INVALID_HANDLE_VALUE)
         CloseHandle(writer);
     EXPECT_FALSE(DeleteFileA(package.c_str())) << "the package could be replaced";
     EXPECT_FALSE(MoveFileA(package.c_str(), (package + ".old").c_str()));
     // Readers, such as msiexec, may open it.
-    HANDLE reader = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE reader = CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     EXPECT_NE(reader, INVALID_HANDLE_VALUE);
     if (reader != INVALID_HANDLE_VALUE)
         CloseHandle(reader);

@@ -32,7 +32,7 @@ template <class T> void Release(T *&p)
 {
     if (p) {
         p->Release();
-        p = nullptr;
+        p = NULL;
     }
 }
 
@@ -52,7 +52,7 @@ void DecodeAll(IDirectDrawStreamSample *sample)
     const DWORD start = GetTickCount();
     const double cpuStart = CpuSeconds();
     int frames = 1;
-    while (sample->Update(0, nullptr, nullptr, 0) == S_OK)
+    while (sample->Update(0, NULL, NULL, 0) == S_OK)
         frames++;
     printf("stream-probe: frames %d wall %.3f cpu %.3f\n", frames, (GetTickCount() - start) * 1e-3,
            CpuSeconds() - cpuStart);
@@ -60,25 +60,25 @@ void DecodeAll(IDirectDrawStreamSample *sample)
 
 int Probe(const wchar_t *movie, bool all)
 {
-    IDirectDraw *dd = nullptr;
-    if (FAILED(DirectDrawCreate(nullptr, &dd, nullptr)))
+    IDirectDraw *dd = NULL;
+    if (FAILED(DirectDrawCreate(NULL, &dd, NULL)))
         return PROBE_NO_STREAM;
-    dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+    dd->SetCooperativeLevel(NULL, DDSCL_NORMAL);
 
-    IAMMultiMediaStream *stream = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_AMMultiMediaStream, nullptr, CLSCTX_INPROC_SERVER, IID_IAMMultiMediaStream,
+    IAMMultiMediaStream *stream = NULL;
+    if (FAILED(CoCreateInstance(CLSID_AMMultiMediaStream, NULL, CLSCTX_INPROC_SERVER, IID_IAMMultiMediaStream,
                                 (void **)&stream))) {
         Release(dd);
         return PROBE_NO_STREAM;
     }
     int result = PROBE_NO_STREAM;
-    IMediaStream *video = nullptr;
-    IDirectDrawMediaStream *ddStream = nullptr;
-    IDirectDrawStreamSample *sample = nullptr;
+    IMediaStream *video = NULL;
+    IDirectDrawMediaStream *ddStream = NULL;
+    IDirectDrawStreamSample *sample = NULL;
     DDSURFACEDESC format = {};
     format.dwSize = sizeof format;
-    if (FAILED(stream->Initialize(STREAMTYPE_READ, 0, nullptr)) ||
-        FAILED(stream->AddMediaStream(dd, &MSPID_PrimaryVideo, 0, nullptr)))
+    if (FAILED(stream->Initialize(STREAMTYPE_READ, 0, NULL)) ||
+        FAILED(stream->AddMediaStream(dd, &MSPID_PrimaryVideo, 0, NULL)))
         goto done;
     result = PROBE_NO_OPEN;
     if (FAILED(stream->OpenFile(movie, 0)))
@@ -86,12 +86,12 @@ int Probe(const wchar_t *movie, bool all)
     result = PROBE_NO_PICTURE;
     if (FAILED(stream->GetMediaStream(MSPID_PrimaryVideo, &video)) ||
         FAILED(video->QueryInterface(IID_IDirectDrawMediaStream, (void **)&ddStream)) ||
-        FAILED(ddStream->GetFormat(&format, nullptr, nullptr, nullptr)) || format.dwWidth == 0 ||
-        format.dwHeight == 0 || FAILED(ddStream->CreateSample(nullptr, nullptr, 0, &sample)) ||
+        FAILED(ddStream->GetFormat(&format, NULL, NULL, NULL)) || format.dwWidth == 0 ||
+        format.dwHeight == 0 || FAILED(ddStream->CreateSample(NULL, NULL, 0, &sample)) ||
         FAILED(stream->SetState(STREAMSTATE_RUN)))
         goto done;
     // S_OK is a frame; MS_S_ENDOFSTREAM (or a failure) on the first update is no picture.
-    if (sample->Update(0, nullptr, nullptr, 0) == S_OK)
+    if (sample->Update(0, NULL, NULL, 0) == S_OK)
         result = PROBE_FRAME;
     if (result == PROBE_FRAME) {
         printf("stream-probe: %lu x %lu frame decoded\n", format.dwWidth, format.dwHeight);
@@ -117,7 +117,7 @@ int wmain(int argc, wchar_t **argv)
         fprintf(stderr, "usage: stream-probe [--all] <movie>\n");
         return PROBE_USAGE;
     }
-    if (FAILED(CoInitialize(nullptr)))
+    if (FAILED(CoInitialize(NULL)))
         return PROBE_NO_STREAM;
     const int result = Probe(argv[argc - 1], all);
     CoUninitialize();

@@ -350,7 +350,7 @@ TEST_F(McfTest, InternetPlaybackLogsTheSuffixTest)
         ResetLogWriter();
         SetupFromMCF(movie, output, state);
         std::string body = log.Body();
-        bool asf = strstr(address, ".asf") != nullptr;
+        bool asf = strstr(address, ".asf") != NULL;
         std::string tail = std::string("Configurating for internet playback\n") +
                            (asf ? "The string does  end on ASF or asf\n"
                                   "Warning ! movie.source=Url_asf seek problems expected\n"

@@ -23,7 +23,7 @@ const Marker MARKERS[] = {
 };
 // clang-format on
 
-bool IsSeparator(char c) { return strchr(". -_()[]{}", c) != nullptr; }
+bool IsSeparator(char c) { return strchr(". -_()[]{}", c) != NULL; }
 
 bool SameWord(const char *word, const char *text, size_t length)
 {
@@ -42,7 +42,7 @@ const Marker *MarkerFor(const char *text, size_t length)
         if (SameWord(m.word, text, length))
             return &m;
     }
-    return nullptr;
+    return NULL;
 }
 
 } // namespace
@@ -57,7 +57,7 @@ NameLayout FindLayoutInName(const char *path)
         if (*p == '\\' || *p == '/' || *p == ':')
             name = p + 1;
     }
-    const char *previous = nullptr; // the word before, when it was "Half" followed by a dash
+    const char *previous = NULL; // the word before, when it was "Half" followed by a dash
     for (const char *p = name; *p;) {
         if (IsSeparator(*p)) {
             p++;
@@ -74,7 +74,7 @@ NameLayout FindLayoutInName(const char *path)
             snprintf(layout.marker, sizeof layout.marker, "%.*s", (int)(p - from), from);
             return layout;
         }
-        previous = SameWord("HALF", start, length) && *p == '-' ? start : nullptr;
+        previous = SameWord("HALF", start, length) && *p == '-' ? start : NULL;
     }
     return layout;
 }

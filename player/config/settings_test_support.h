@@ -147,7 +147,7 @@ public:
         SetIn(HKEY_CURRENT_USER, key, valueName, REG_DWORD, &value, sizeof value);
     }
     // The stored value as the registry gives it, or "" with type 0 when it is missing.
-    static std::string GetFrom(HKEY root, const char *key, const char *valueName, DWORD *type = nullptr)
+    static std::string GetFrom(HKEY root, const char *key, const char *valueName, DWORD *type = NULL)
     {
         BYTE data[512];
         DWORD size = sizeof data, t = 0;
@@ -157,11 +157,11 @@ public:
             *type = t;
         return std::string((const char *)data, size);
     }
-    static std::string Get(const char *key, const char *valueName, DWORD *type = nullptr)
+    static std::string Get(const char *key, const char *valueName, DWORD *type = NULL)
     {
         return GetFrom(HKEY_LOCAL_MACHINE, key, valueName, type);
     }
-    static std::string GetUser(const char *key, const char *valueName, DWORD *type = nullptr)
+    static std::string GetUser(const char *key, const char *valueName, DWORD *type = NULL)
     {
         return GetFrom(HKEY_CURRENT_USER, key, valueName, type);
     }

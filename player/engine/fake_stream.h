@@ -45,7 +45,7 @@ public:
     using FakeUnknown::FakeUnknown;
     std::vector<HRESULT> updateResults;  // answered in turn; S_OK once they run out
     std::vector<STREAM_TIME> startTimes; // of the frame in the sample, in turn; none: the sample cannot tell
-    IDirectDrawSurface *surface = nullptr;
+    IDirectDrawSurface *surface = NULL;
     RECT surfaceRect = {0, 0, 0, 0};
     HRESULT getSurfaceResult = S_OK;
 
@@ -133,9 +133,9 @@ public:
     using FakeUnknown::FakeUnknown;
     DWORD width = 320, height = 240;
     STREAM_TIME timePerFrame = 400000;
-    FakeSample *sample = nullptr; // handed out by CreateSample
+    FakeSample *sample = NULL; // handed out by CreateSample
     HRESULT createSampleResult = S_OK;
-    IDirectDrawSurface *sampleSurface = nullptr; // what CreateSample was given
+    IDirectDrawSurface *sampleSurface = NULL; // what CreateSample was given
     RECT sampleRect = {-1, -1, -1, -1};
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
@@ -206,7 +206,7 @@ public:
 class FakeStream : public FakeUnknown<IAMMultiMediaStream> {
 public:
     using FakeUnknown::FakeUnknown;
-    FakeVideoStream *video = nullptr; // handed out by GetMediaStream
+    FakeVideoStream *video = NULL; // handed out by GetMediaStream
     HRESULT openResult = S_OK;
     HRESULT informationResult = E_NOTIMPL; // as the platform's stream answers
     DWORD informationFlags = 0;
@@ -216,7 +216,7 @@ public:
     HRESULT setStateResult = S_OK;
     HRESULT seekResult = S_OK;
     std::wstring openedName;
-    IUnknown *videoObject = nullptr; // what AddMediaStream got for the video
+    IUnknown *videoObject = NULL; // what AddMediaStream got for the video
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void **) override { return Unexpected("Stream::QueryInterface"); }
     HRESULT STDMETHODCALLTYPE GetInformation(DWORD *flags, STREAM_TYPE *type) override

@@ -161,9 +161,9 @@ protected:
     FakeStream stream{&calls};
     FakeVideoStream video{&calls};
     FakeSample sample{&calls};
-    IDirectDrawFactory *factory = nullptr;
-    IDirectDraw *ddraw = nullptr;
-    IDirectDrawSurface *frameSurface = nullptr;
+    IDirectDrawFactory *factory = NULL;
+    IDirectDraw *ddraw = NULL;
+    IDirectDrawSurface *frameSurface = NULL;
 };
 
 // The window is not there in these tests, so every redraw finds no movie area.
@@ -1015,11 +1015,11 @@ TEST_F(PlaybackTest, AFirstFrameThatFailsIsReportedNotPlayedAsEmpty)
          "Warning !! The first frame of the movie could not be fetched, HRESULT(0x80004005)\n"},
         {"ends at once though it has a length", {MS_S_ENDOFSTREAM}, 1000000000, 1, 9,
          "Warning !! The first frame of the movie could not be fetched, HRESULT(0x00040003)\n"},
-        {"ends at once with no length", {MS_S_ENDOFSTREAM}, 0, 1, 9, nullptr},
+        {"ends at once with no length", {MS_S_ENDOFSTREAM}, 0, 1, 9, NULL},
         {"first frame cannot be drawn", {S_OK}, 1000000000, 1, 0,
          "Warning !! The first frame of the movie could not be drawn, HRESULT(0x80004005)\n"},
-        {"a later fetch failing is the end", {S_OK, E_FAIL}, 1000000000, 2, 9, nullptr},
-        {"a later frame not drawn is no first-frame report", {S_OK, S_OK}, 1000000000, 2, 1, nullptr},
+        {"a later fetch failing is the end", {S_OK, E_FAIL}, 1000000000, 2, 9, NULL},
+        {"a later frame not drawn is no first-frame report", {S_OK, S_OK}, 1000000000, 2, 1, NULL},
     };
     // clang-format on
     for (const auto &c : cases) {
@@ -1047,7 +1047,7 @@ TEST_F(PlaybackTest, AFirstFrameThatFailsIsReportedNotPlayedAsEmpty)
             continue;
         }
         // A failed draw shows its own box; the first-frame box would be a second one.
-        const bool drawn = strstr(c.line, "drawn") != nullptr;
+        const bool drawn = strstr(c.line, "drawn") != NULL;
         EXPECT_EQ(!drawn, boxShown);
         EXPECT_EQ(1u, boxes.size());
         EXPECT_TRUE(LastFrameStepReportedFailure());

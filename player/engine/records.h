@@ -100,7 +100,7 @@ template <class T> inline void ReleaseHandle(T *&handle)
 {
     if (handle) {
         handle->Release();
-        handle = nullptr;
+        handle = NULL;
     }
 }
 

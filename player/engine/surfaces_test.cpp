@@ -359,16 +359,16 @@ TEST_F(InitDirectDrawTest, WorkSurfacesGrowForLargerFramesAndNeverShrink)
          "Surface have DDSCAPS_VIDEOMEMORY positive\n", "DD_OK Success.\n"},
         {"taller only keeps the width", {}, 16, H + 2, S_OK, W, H + 2, {0x4040, 0x4040},
          "Surface have DDSCAPS_VIDEOMEMORY positive\n", "DD_OK Success.\n"},
-        {"fits: nothing made", {}, W, H, S_OK, W, H, {}, nullptr, nullptr},
+        {"fits: nothing made", {}, W, H, S_OK, W, H, {}, NULL, NULL},
         {"first out of video memory", {DDERR_OUTOFVIDEOMEMORY}, W + 8, H + 8, S_OK, W + 8, H + 8,
          {0x4040, 0x840, 0x840}, "Surface have DDSCAPS_SYSTEMMEMORY positive\n", "DD_OK Success.\n"},
         {"second out of video memory", {PASS, DDERR_OUTOFVIDEOMEMORY}, W + 8, H + 8, S_OK, W + 8, H + 8,
          {0x4040, 0x4040, 0x840, 0x840}, "Surface have DDSCAPS_SYSTEMMEMORY positive\n", "DD_OK Success.\n"},
         {"other failure keeps the old ones", {DDERR_INVALIDPIXELFORMAT}, W + 8, H + 8, DDERR_INVALIDPIXELFORMAT, W, H,
-         {0x4040}, nullptr,
+         {0x4040}, NULL,
          " DDERR_INVALIDPIXELFORMAT The specified pixel format is incompatible with the stream format.\n"},
         {"system memory failing too keeps the old ones", {PASS, DDERR_OUTOFVIDEOMEMORY, PASS, DDERR_OUTOFMEMORY},
-         W + 8, H + 8, DDERR_OUTOFMEMORY, W, H, {0x4040, 0x4040, 0x840, 0x840}, nullptr, "DDERR_OUTOFMEMORY \n"},
+         W + 8, H + 8, DDERR_OUTOFMEMORY, W, H, {0x4040, 0x4040, 0x840, 0x840}, NULL, "DDERR_OUTOFMEMORY \n"},
     };
     // clang-format on
     for (const auto &c : cases) {
@@ -458,7 +458,7 @@ const FailureCase failureCases[] = {
     {"factory", [] { script.createFactory = REGDB_E_CLASSNOTREG; },
      "CoCreateInstance(CLSID_DirectDrawFactory, NULL, CLSCTX_INPROC_SERVER,IID_IDirectDrawFactory, (void **)&g_pDDF)"
      "  failed with HRESULT(0x80040154)\nREGDB_E_CLASSNOTREG\n",
-     nullptr},
+     NULL},
     {"DirectDraw object", [] { script.createDirectDraw = DDERR_NODIRECTDRAWHW; },
      "g_pDDF->CreateDirectDraw(NULL, GetDesktopWindow(), DDSCL_NORMAL,NULL, NULL, &g_pDD)"
      "  failed with HRESULT(0x88760233)\nDDERR_NODIRECTDRAWHW\n",

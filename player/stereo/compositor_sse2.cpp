@@ -56,5 +56,5 @@ const ComposeKernels *ComposeKernelsAVX2()
 {
     // The compiler's check also asks the system whether it saves the 256-bit registers.
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? &kKernelsAVX2 : nullptr;
+    return __builtin_cpu_supports("avx2") ? &kKernelsAVX2 : NULL;
 }

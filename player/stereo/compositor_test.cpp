@@ -480,7 +480,7 @@ TEST(Compose, RefusesFramesAndTargetsThatDoNotMatch)
         {"frame narrower than configured", {f.pixels, f.pitch, 19, 10}, t},
         {"frame taller than configured", {f.pixels, f.pitch, 20, 11}, t},
         {"frame pitch below a row", {f.pixels, 79, 20, 10}, t},
-        {"no frame pixels", {nullptr, f.pitch, 20, 10}, t},
+        {"no frame pixels", {NULL, f.pitch, 20, 10}, t},
         {"target of another size", f, {t.pixels, t.pitch, 9, 6}},
         {"target pitch below a row", f, {t.pixels, 31, 8, 6}},
     };

@@ -4,9 +4,9 @@
 // builder must stay inside its buffer, deliver a whole text or nothing, and the
 // RunOnce value must split back into exactly the texts that went in.
 // Built natively with clang's -fsanitize=fuzzer,address by tools/fuzz-commands.sh.
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -76,7 +76,7 @@ struct Buffer {
 
 void builtWhole(bool ok, const Buffer &out)
 {
-    check(memchr(out.data, '\0', out.size) != nullptr);
+    check(memchr(out.data, '\0', out.size) != NULL);
     if (!ok)
         check(out.data[0] == '\0');
 }
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                           p.size);
     builtWhole(propertiesOk, p);
     if (propertiesOk && languages > 1 && !fromCommandLine)
-        check(strstr(p.data, transform.c_str()) != nullptr);
+        check(strstr(p.data, transform.c_str()) != NULL);
 
     Buffer m(bufferSize);
     builtWhole(packageCommand(mode, options.c_str(), path.c_str(), p.data, m.data, m.size), m);

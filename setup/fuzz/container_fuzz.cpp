@@ -1,9 +1,9 @@
 // Fuzz target for the container reader: the input is a whole launcher file
 // (image headers followed by a container). Built natively with clang's
 // -fsanitize=fuzzer,address by tools/fuzz-container.sh.
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
 
 #include "../container.h"
 #include "../paths.h"

@@ -27,7 +27,7 @@ public:
     {
     }
     ~KnownFailure() { End(); } // also after a fatal check left the block
-    bool Running() const { return reporter_ != nullptr; }
+    bool Running() const { return reporter_ != NULL; }
     void End()
     {
         if (!reporter_)

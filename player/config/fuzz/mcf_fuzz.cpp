@@ -17,7 +17,7 @@ void Require(bool condition)
         __builtin_trap();
 }
 
-bool Terminated(const char *text, size_t size) { return memchr(text, 0, size) != nullptr; }
+bool Terminated(const char *text, size_t size) { return memchr(text, 0, size) != NULL; }
 
 } // namespace
 
