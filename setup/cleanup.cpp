@@ -45,7 +45,7 @@ LRESULT CALLBACK cleanupProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-}  // namespace
+} // namespace
 
 bool recordFile(const char *folder, unsigned number, const char *path)
 {
@@ -63,10 +63,7 @@ bool isReparsePoint(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-PendingDeletions::PendingDeletions(const char *workFolder) : instance(NULL), failCount(0)
-{
-    folder.assign(workFolder);
-}
+PendingDeletions::PendingDeletions(const char *workFolder) : instance(NULL), failCount(0) { folder.assign(workFolder); }
 
 PendingDeletions::~PendingDeletions() {}
 

@@ -6,7 +6,7 @@
 #include "context.h"
 
 // Name of the list file in the work folder, and its one section.
-extern const char CLEANUP_LIST_NAME[];      // "_PWMSIDEL.INI"
+extern const char CLEANUP_LIST_NAME[]; // "_PWMSIDEL.INI"
 const UINT_PTR CLEANUP_TIMER = 1500;
 const UINT CLEANUP_TIMER_MS = 3000;
 const unsigned CLEANUP_FAIL_LIMIT = 500;

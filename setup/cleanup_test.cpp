@@ -29,7 +29,7 @@ struct CleanupFixture : ::testing::Test {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(CleanupFixture, ListFileRecordsEveryExtraction)
 {
@@ -134,8 +134,8 @@ TEST_F(CleanupFixture, DeleteIfFree)
     std::string path = work + "\\file.bin";
     EXPECT_EQ(PendingDeletions::deleteIfFree(path.c_str()), 1) << "no such file";
     WriteBytes(path, "x");
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(PendingDeletions::deleteIfFree(path.c_str()), 0) << "open in another handle, even shared";
     CloseHandle(held);

@@ -9,7 +9,7 @@ namespace {
 
 const uint64_t DOS_HEADER_BYTES = 64;
 const uint64_t DOS_PE_OFFSET_FIELD = 60;
-const uint64_t ENTRY_DATA_DISTANCE = sizeof(PayloadHeader) + sizeof(PayloadEntry);   // 358
+const uint64_t ENTRY_DATA_DISTANCE = sizeof(PayloadHeader) + sizeof(PayloadEntry); // 358
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
@@ -32,12 +32,9 @@ bool equalNoCaseBounded(const char *a, size_t aMax, const char *b, size_t bMax)
     }
 }
 
-}  // namespace
+} // namespace
 
-bool EqualNoCase(const char *a, const char *b)
-{
-    return equalNoCaseBounded(a, SIZE_MAX, b, SIZE_MAX);
-}
+bool EqualNoCase(const char *a, const char *b) { return equalNoCaseBounded(a, SIZE_MAX, b, SIZE_MAX); }
 
 uint64_t FindContainerStart(ByteSource &file)
 {
@@ -78,10 +75,7 @@ void EntryName(const PayloadEntry &entry, char *out, size_t outSize)
     out[n] = '\0';
 }
 
-PayloadDirectory::PayloadDirectory() : start(0), valid(false)
-{
-    memset(&header, 0, sizeof header);
-}
+PayloadDirectory::PayloadDirectory() : start(0), valid(false) { memset(&header, 0, sizeof header); }
 
 PayloadDirectory::~PayloadDirectory() {}
 
@@ -120,10 +114,7 @@ bool PayloadDirectory::load(ByteSource &file, uint64_t containerStart)
     return true;
 }
 
-unsigned PayloadDirectory::entryCount() const
-{
-    return valid ? header.entryCount : 0;
-}
+unsigned PayloadDirectory::entryCount() const { return valid ? header.entryCount : 0; }
 
 uint64_t PayloadDirectory::totalSize() const
 {
@@ -175,7 +166,7 @@ bool copyData(ByteSource &file, uint64_t offset, uint32_t size, ByteSink &sink, 
     return true;
 }
 
-}  // namespace
+} // namespace
 
 DigestKind EntryDigestKind(const PayloadEntry &entry)
 {

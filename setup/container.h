@@ -10,22 +10,22 @@
 // Records as they lie in the file (little-endian, no padding).
 #pragma pack(push, 1)
 struct PayloadHeader {
-    char signature[14];      // "Packagewright" followed by one NUL
+    char signature[14]; // "Packagewright" followed by one NUL
     uint16_t entryCount;
     uint8_t reserved[30];
 };
 
 struct PayloadEntry {
-    char name[260];          // NUL-terminated, rest zero
+    char name[260]; // NUL-terminated, rest zero
     uint8_t reserved1[8];
-    uint32_t size;           // bytes of data behind this record
-    uint8_t digest[32];      // SHA-256 of the data when the marker says so, else zero
-    char digestMarker[8];    // "SHA-256" and a NUL, or zero (a container without digests)
+    uint32_t size;        // bytes of data behind this record
+    uint8_t digest[32];   // SHA-256 of the data when the marker says so, else zero
+    char digestMarker[8]; // "SHA-256" and a NUL, or zero (a container without digests)
 };
 
 // PE signature followed by the COFF file header.
 struct PeFileHeader {
-    uint32_t signature;      // "PE\0\0"
+    uint32_t signature; // "PE\0\0"
     uint16_t machine;
     uint16_t numberOfSections;
     uint32_t timeDateStamp;
@@ -62,14 +62,14 @@ static_assert(offsetof(PeSectionHeader, sizeOfRawData) == 16, "SizeOfRawData at 
 static_assert(offsetof(PeSectionHeader, pointerToRawData) == 20, "PointerToRawData at 20");
 
 const char PAYLOAD_SIGNATURE[] = "Packagewright";
-const uint32_t PAYLOAD_BLOCK_BYTES = 1024;   // copy block of an extraction
+const uint32_t PAYLOAD_BLOCK_BYTES = 1024; // copy block of an extraction
 const char PAYLOAD_DIGEST_MARKER[8] = "SHA-256";
 
 // What an entry record says about its data's digest.
 enum DigestKind {
-    DIGEST_NONE,      // all 40 bytes zero: a container made before digests
-    DIGEST_SHA256,    // the marker: the digest must match
-    DIGEST_UNKNOWN,   // anything else: the record cannot be trusted
+    DIGEST_NONE,    // all 40 bytes zero: a container made before digests
+    DIGEST_SHA256,  // the marker: the digest must match
+    DIGEST_UNKNOWN, // anything else: the record cannot be trusted
 };
 DigestKind EntryDigestKind(const PayloadEntry &entry);
 
@@ -134,8 +134,7 @@ bool CopyEntryData(ByteSource &file, uint64_t offset, uint32_t size, ByteSink &s
 // The same for one entry, checking its data against the record's digest while
 // copying: a mismatch, or a record of an unknown digest kind, is a failure.
 // digest (32 bytes, may be null) receives the SHA-256 of the bytes copied.
-bool CopyEntry(ByteSource &file, uint64_t offset, const PayloadEntry &entry, ByteSink &sink,
-               uint8_t *digest = NULL);
+bool CopyEntry(ByteSource &file, uint64_t offset, const PayloadEntry &entry, ByteSink &sink, uint8_t *digest = NULL);
 
 // Text of an entry's name field: up to its first NUL, or all 260 bytes of a field
 // without one; cut to fit out.

@@ -23,10 +23,13 @@ struct ReaderFixture : ::testing::Test {
     LauncherState state;
     std::string program = folder.file("setup.exe");
 
-    void writeProgram(const std::string &container) { WriteBytes(program, FakeImage(SECTION_START, SECTION_SIZE) + container); }
+    void writeProgram(const std::string &container)
+    {
+        WriteBytes(program, FakeImage(SECTION_START, SECTION_SIZE) + container);
+    }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ReaderFixture, ContainerStartsWhereTheSectionDataEnds)
 {
@@ -52,7 +55,7 @@ TEST_F(ReaderFixture, FindsEntriesByName)
 
     struct Case {
         const char *ask;
-        const char *expected;   // data, or null for absent
+        const char *expected; // data, or null for absent
         const char *why;
     } cases[] = {
         {"Setup.INI", entries[0].data.c_str(), "name found regardless of case"},
@@ -228,7 +231,7 @@ TEST_F(ReaderFixture, DigestIsCheckedWhileCopying)
     const size_t packageRecord = packageData - sizeof(PayloadEntry);
     struct Case {
         const char *why;
-        size_t flip;       // byte of the container to change, or npos
+        size_t flip; // byte of the container to change, or npos
         bool extracted;
     } cases[] = {
         {"data as packed", std::string::npos, true},

@@ -10,12 +10,6 @@ HINSTANCE g_instance;
 
 } // namespace
 
-HINSTANCE SetupInstance()
-{
-    return g_instance ? g_instance : GetModuleHandleA(NULL);
-}
+HINSTANCE SetupInstance() { return g_instance ? g_instance : GetModuleHandleA(NULL); }
 
-void SetSetupInstance(HINSTANCE instance)
-{
-    g_instance = instance;
-}
+void SetSetupInstance(HINSTANCE instance) { g_instance = instance; }

@@ -81,9 +81,9 @@ public:
 };
 
 // Process-wide state.
-extern int currentLanguage;    // language of texts, fonts and the code-page test; 0 until set
+extern int currentLanguage; // language of texts, fonts and the code-page test; 0 until set
 extern int silentMode;
-extern int cancelRequested;    // set by the progress dialog
+extern int cancelRequested; // set by the progress dialog
 
 // Module whose resources (string table, dialogs, icons) the launcher uses.
 HINSTANCE SetupInstance();

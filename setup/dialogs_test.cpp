@@ -21,10 +21,7 @@
 
 namespace {
 
-INT_PTR CALLBACK plainProc(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG;
-}
+INT_PTR CALLBACK plainProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 // Runs body on a thread timer while the thread sits in a modal dialog; the body
 // returns true when it is done. After 10 seconds any dialog of the thread is ended.
@@ -96,7 +93,7 @@ struct DialogFixture : ::testing::Test {
 RestartFunction g_originalRestart = g_pfnRestartSystem;
 RestartFunction DialogFixture::restartSystemDefault() { return g_originalRestart; }
 
-}  // namespace
+} // namespace
 
 TEST_F(DialogFixture, MessageTexts)
 {
@@ -301,7 +298,7 @@ std::ostream &operator<<(std::ostream &out, const Item &item)
     return out << item.name << "=" << std::hex << item.data;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(DialogFixture, LanguageListNamesAndPreselection)
 {
@@ -315,9 +312,10 @@ TEST_F(DialogFixture, LanguageListNamesAndPreselection)
         std::vector<uint32_t> list;
         unsigned user;
         int current;
-        std::vector<Item> items;   // in the sorted order of the control
+        std::vector<Item> items; // in the sorted order of the control
         std::string selected;
         const char *why;
+        // clang-format off
     } cases[] = {
         {{0x0409, 0x0407}, 0x0407, 0x0409, {{"English (United States)", 0x0409}, {"German (Germany)", 0x0407}},
          "German (Germany)", "the user's language"},
@@ -333,10 +331,10 @@ TEST_F(DialogFixture, LanguageListNamesAndPreselection)
         {{0x002D, 0x0C2D, 0x0099}, 0x0409, 0x0409, {{"Basque", 0x002D}},
          "Basque", "Basque by sublanguage 1; other unnamed entries are left out"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.why);
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LANGUAGE), NULL,
-                                         plainProc, 0);
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LANGUAGE), NULL, plainProc, 0);
         ASSERT_NE(dialog, nullptr);
         HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
         g_languages.entries = const_cast<uint32_t *>(c.list.data());
@@ -376,8 +374,7 @@ TEST_F(DialogFixture, ButtonsGrowToTheLongerCaption)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.cancel);
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LANGUAGE), NULL,
-                                         plainProc, 0);
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LANGUAGE), NULL, plainProc, 0);
         ASSERT_NE(dialog, nullptr);
         HWND ok = GetDlgItem(dialog, IDC_LANGUAGE_OK);
         HWND cancel = GetDlgItem(dialog, IDC_LANGUAGE_CANCEL);
@@ -439,8 +436,7 @@ TEST_F(DialogFixture, CharacterSetFollowsTheLanguage)
 TEST_F(DialogFixture, DialogFontTakesTheCharacterSet)
 {
     currentLanguage = 0x0419;
-    HWND dialog =
-        CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MESSAGE), NULL, plainProc, 0);
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_MESSAGE), NULL, plainProc, 0);
     ASSERT_NE(dialog, nullptr);
     HFONT original = HFONT(SendMessageA(dialog, WM_GETFONT, 0, 0));
     HFONT font = createDialogFont(dialog);
@@ -457,8 +453,7 @@ TEST_F(DialogFixture, DialogFontTakesTheCharacterSet)
 
 TEST_F(DialogFixture, CentredOnTheScreen)
 {
-    HWND dialog =
-        CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LANGUAGE), NULL, plainProc, 0);
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_LANGUAGE), NULL, plainProc, 0);
     ASSERT_NE(dialog, nullptr);
     centreDialog(dialog, NULL);
     RECT box;

@@ -116,14 +116,9 @@ int installEngine(SetupContext *context)
 
     DWORD code = 0;
     switch (g_pfnStartProcess(path, command, 1, 1, &code)) {
-    case PROCESS_ENDED:
-        break;
-    case PROCESS_WAIT_ABANDONED:
-        showFormatted(IDS_ERROR_WAIT_ABANDONED, path);
-        return 0;
-    default:
-        showFormatted(IDS_ERROR_NO_INSTALLER, path);
-        return 0;
+    case PROCESS_ENDED: break;
+    case PROCESS_WAIT_ABANDONED: showFormatted(IDS_ERROR_WAIT_ABANDONED, path); return 0;
+    default: showFormatted(IDS_ERROR_NO_INSTALLER, path); return 0;
     }
     if (code == 0) {
         context->restartPending = 0;
@@ -141,7 +136,7 @@ int installEngine(SetupContext *context)
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 // System check
 

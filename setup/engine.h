@@ -17,7 +17,7 @@ void readFileVersion(const char *file, char *out, size_t size);
 
 // The registry key the relaunch after a restart is written to, under HKEY_LOCAL_MACHINE.
 extern const char RUN_ONCE_KEY[];
-extern const char RUN_ONCE_VALUE[];   // "Setup"
+extern const char RUN_ONCE_VALUE[]; // "Setup"
 
 // Seam for tests: the RunOnce key path (RUN_ONCE_KEY).
 extern const char *g_runOnceKeyPath;

@@ -85,10 +85,11 @@ const char *findProperty(const char *text, const char *pattern)
 struct ModeForm {
     int mode;
     const char *format;
-    bool options;   // the operation letter takes the option letters
+    bool options; // the operation letter takes the option letters
 };
 
 // The command of each msiexec operation; the last line serves every other mode.
+// clang-format off
 const ModeForm MODE_FORMS[] = {
     {Administrative, "%s /a \"%s\"%s", false},
     {Repair, "%s /f%s \"%s\" %s", true},
@@ -97,8 +98,9 @@ const ModeForm MODE_FORMS[] = {
     {Patch, "%s /p \"%s\" %s", false},
     {Install, "%s /i \"%s\" %s", false},
 };
+// clang-format on
 
-}  // namespace
+} // namespace
 
 int CompareVersions(const char *a, const char *b)
 {
@@ -124,9 +126,7 @@ void describePlatform(const SystemVersion &version, PlatformRecord *record)
     if (!version.known)
         return;
     switch (version.platformId) {
-    case 0:
-        record->platform = PLATFORM_WIN32S;
-        break;
+    case 0: record->platform = PLATFORM_WIN32S; break;
     case 1:
         snprintf(record->osVersion, sizeof record->osVersion, "%u.%u", version.major, version.minor);
         record->osSupported = 1;
@@ -141,15 +141,11 @@ void describePlatform(const SystemVersion &version, PlatformRecord *record)
         record->osSupported = version.major >= 4;
         snprintf(record->osVersion, sizeof record->osVersion, "%u.%u", version.major, version.minor);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
-bool isWindowsNT(PlatformCode platform)
-{
-    return platform >= PLATFORM_NT_X86 && platform <= PLATFORM_NT_PPC;
-}
+bool isWindowsNT(PlatformCode platform) { return platform >= PLATFORM_NT_X86 && platform <= PLATFORM_NT_PPC; }
 
 const char *engineInstallerName(PlatformCode platform)
 {
@@ -192,9 +188,9 @@ bool packageProperties(const char *properties, unsigned languageCount, int locat
     if (!at)
         return formatted(out, size, snprintf(out, size, "%s TRANSFORMS=\"%s\"", properties, transformName));
     size_t length = strlen(pattern);
-    return formatted(out, size,
-                     snprintf(out, size, "%.*s%s%s;%s", int(at - properties), properties, pattern, transformName,
-                              at + length));
+    return formatted(
+        out, size,
+        snprintf(out, size, "%.*s%s%s;%s", int(at - properties), properties, pattern, transformName, at + length));
 }
 
 namespace {
@@ -223,7 +219,7 @@ bool choosesInterfaceLevel(const char *properties)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 bool silentProperties(const char *properties, bool silent, char *out, size_t size)
 {

@@ -22,17 +22,17 @@ int CompareVersions(const char *a, const char *b);
 
 // The running system as the platform reports it.
 struct SystemVersion {
-    bool known;               // the platform answered at all
-    unsigned platformId;      // 0 Win32s, 1 Windows 9x, 2 Windows NT
+    bool known;          // the platform answered at all
+    unsigned platformId; // 0 Win32s, 1 Windows 9x, 2 Windows NT
     unsigned major;
     unsigned minor;
-    unsigned architecture;    // processor architecture (low 16 bits of the OEM id)
+    unsigned architecture; // processor architecture (low 16 bits of the OEM id)
 };
 
 struct PlatformRecord {
     PlatformCode platform;
-    char osVersion[OS_VERSION_CHARS];   // "major.minor", empty when not known
-    int osSupported;                    // Windows 9x, or Windows NT 4.0 or later
+    char osVersion[OS_VERSION_CHARS]; // "major.minor", empty when not known
+    int osSupported;                  // Windows 9x, or Windows NT 4.0 or later
 };
 
 void describePlatform(const SystemVersion &version, PlatformRecord *record);

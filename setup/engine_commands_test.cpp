@@ -28,7 +28,7 @@ std::vector<std::string> splitArguments(const std::string &command)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST(EngineCommands, CompareVersions)
 {
@@ -36,6 +36,7 @@ TEST(EngineCommands, CompareVersions)
         const char *a;
         const char *b;
         int expected;
+        // clang-format off
     } cases[] = {
         {"1.10.1029.1", "1.10.1029.1", 0},
         {"1.1.4000.0", "1.2", 1},          // missing parts are 0: 1 < 2 decides in the second part
@@ -55,6 +56,7 @@ TEST(EngineCommands, CompareVersions)
         {"99999999999", "4294967295", 0},   // too large for 32 bits: the largest value
         {"5.0", "5.0.0.1", 1},
     };
+    // clang-format on
     for (const Case &c : cases)
         EXPECT_EQ(CompareVersions(c.a, c.b), c.expected) << "'" << c.a << "' against '" << c.b << "'";
     EXPECT_EQ(CompareVersions(nullptr, "1.0"), 0);
@@ -75,6 +77,7 @@ TEST(EngineCommands, PlatformRecord)
         const char *osVersion;
         int supported;
         const char *engine;
+        // clang-format off
     } cases[] = {
         {{true, 0, 3, 11, 0}, PLATFORM_WIN32S, "", 0, NULL},
         {{true, 1, 4, 10, 0}, PLATFORM_WIN9X, "4.10", 1, "INSTMSIA.EXE"},
@@ -88,6 +91,7 @@ TEST(EngineCommands, PlatformRecord)
         {{true, 3, 10, 0, 0}, PLATFORM_WIN9X, "", 0, "INSTMSIA.EXE"},    // unknown platform id: left as code 1
         {{false, 2, 6, 1, 0}, PLATFORM_WIN9X, "", 0, "INSTMSIA.EXE"},    // the platform did not answer
     };
+    // clang-format on
     for (const Case &c : cases) {
         PlatformRecord record;
         describePlatform(c.version, &record);
@@ -109,6 +113,7 @@ TEST(EngineCommands, PropertiesWithTheLanguageTransform)
         int locationsFromCommandLine;
         const char *transform;
         const char *expected;
+        // clang-format off
     } cases[] = {
         {"", 1, 0, "1033.MST", ""},
         {"ADDLOCAL=ALL", 0, 0, "1033.MST", "ADDLOCAL=ALL"},
@@ -124,10 +129,11 @@ TEST(EngineCommands, PropertiesWithTheLanguageTransform)
         // A property whose name only ends in TRANSFORMS is another property.
         {"MYTRANSFORMS=\"x\"", 2, 0, "1031.MST", "MYTRANSFORMS=\"x\" TRANSFORMS=\"1031.MST\""},
     };
+    // clang-format on
     for (const Case &c : cases) {
         char out[1024];
-        EXPECT_TRUE(packageProperties(c.properties, c.languages, c.locationsFromCommandLine, c.transform, out,
-                                      sizeof out));
+        EXPECT_TRUE(
+            packageProperties(c.properties, c.languages, c.locationsFromCommandLine, c.transform, out, sizeof out));
         EXPECT_STREQ(out, c.expected) << c.properties << " with " << c.languages << " languages";
     }
 
@@ -181,6 +187,7 @@ TEST(EngineCommands, PackageCommandOfEveryMode)
         const char *options;
         const char *properties;
         const char *expected;
+        // clang-format off
     } cases[] = {
         {0, "", "", "MSIEXEC.EXE /i \"C:\\Temp\\_pw1\\Vizor.msi\" "},
         {0, "", " TRANSFORMS=\"1033.MST\"", "MSIEXEC.EXE /i \"C:\\Temp\\_pw1\\Vizor.msi\"  TRANSFORMS=\"1033.MST\""},
@@ -194,6 +201,7 @@ TEST(EngineCommands, PackageCommandOfEveryMode)
         {6, "", "A=1", "MSIEXEC.EXE /i \"C:\\Temp\\_pw1\\Vizor.msi\" A=1"},    // any other mode installs
         {-1, "", "", "MSIEXEC.EXE /i \"C:\\Temp\\_pw1\\Vizor.msi\" "},
     };
+    // clang-format on
     for (const Case &c : cases) {
         char out[1024];
         EXPECT_TRUE(packageCommand(c.mode, c.options, package, c.properties, out, sizeof out));
@@ -228,6 +236,7 @@ TEST(EngineCommands, RunOnceValue)
         const char *properties;
         bool temporary;
         const char *expected;
+        // clang-format off
     } cases[] = {
         {"", true, "\"C:\\Setup\\setup.exe\" /k /t\"C:\\Temp\\_pw1A\" /m\"Vizor.msi\" /w /v\"\" /c"},
         {"", false, "\"C:\\Setup\\setup.exe\" /t\"C:\\Temp\\_pw1A\" /m\"Vizor.msi\" /v\"\" "},
@@ -239,10 +248,11 @@ TEST(EngineCommands, RunOnceValue)
          "\"C:\\Setup\\setup.exe\" /k /t\"C:\\Temp\\_pw1A\" /m\"Vizor.msi\" /w /v\"TARGETDIR=\\\"D:\\Movies\\\\\\\"\" /c"},
         {"DIR=D:\\", false, "\"C:\\Setup\\setup.exe\" /t\"C:\\Temp\\_pw1A\" /m\"Vizor.msi\" /v\"DIR=D:\\\\\" "},
     };
+    // clang-format on
     for (const Case &c : cases) {
         char out[1024];
-        ASSERT_TRUE(runOnceValue("C:\\Setup\\setup.exe", "C:\\Temp\\_pw1A", "Vizor.msi", c.properties, c.temporary,
-                                 out, sizeof out));
+        ASSERT_TRUE(runOnceValue("C:\\Setup\\setup.exe", "C:\\Temp\\_pw1A", "Vizor.msi", c.properties, c.temporary, out,
+                                 sizeof out));
         EXPECT_STREQ(out, c.expected);
         // The relaunched copy reads back exactly the texts that went in.
         std::vector<std::string> expected = {"C:\\Setup\\setup.exe"};

@@ -186,7 +186,7 @@ struct EngineFixture : ::testing::Test {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(EngineFixture, SystemCheckFillsThePlatformRecord)
 {
@@ -196,6 +196,7 @@ TEST_F(EngineFixture, SystemCheckFillsThePlatformRecord)
         PlatformCode platform;
         const char *osVersion;
         int supported;
+        // clang-format off
     } cases[] = {
         {{false, 2, 6, 1, 9}, 1, PLATFORM_NT_X86, "6.1", 1},
         {{false, 1, 4, 90, 0}, 1, PLATFORM_WIN9X, "4.90", 1},
@@ -203,6 +204,7 @@ TEST_F(EngineFixture, SystemCheckFillsThePlatformRecord)
         {{false, 0, 1, 30, 0}, 1, PLATFORM_WIN32S, "", 0},
         {{false, 2, 6, 1, 0}, 0, PLATFORM_WIN9X, "", 0},   // the platform did not answer
     };
+    // clang-format on
     for (const Case &c : cases) {
         static Case current;
         current = c;
@@ -230,9 +232,8 @@ TEST_F(EngineFixture, EngineVersionIsTheFileVersionOfMsiDll)
     EXPECT_EQ(checkEngineVersion(context.get()), 1);
     unsigned parts[4];
     char rest = 0;
-    EXPECT_EQ(sscanf(context->installedEngineVersion, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3],
-                     &rest),
-              4)
+    EXPECT_EQ(
+        sscanf(context->installedEngineVersion, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &rest), 4)
         << context->installedEngineVersion;
     EXPECT_EQ(CompareVersions(context->installedEngineVersion, "3.1"), -1) << context->installedEngineVersion;
 
@@ -261,6 +262,7 @@ TEST_F(EngineFixture, EngineInstallDecisionsAndExitCodes)
         int restartPending;
         std::vector<std::string> messages;
         std::vector<std::string> started;
+        // clang-format off
     } cases[] = {
         {"same version: no engine work", PLATFORM_NT_X86, "6.1", "1.10.1029.1", "1.10.1029.1", 1, {}, 1, 0, {},
          {MSIEXEC}},
@@ -292,6 +294,7 @@ TEST_F(EngineFixture, EngineInstallDecisionsAndExitCodes)
         {"msiexec cannot be started", PLATFORM_NT_X86, "6.1", "2.0", "2.0", 1, {{PROCESS_NOT_STARTED, 0}}, 0, 0,
          {"1154: Installer not found in '{system}\\MSIEXEC.EXE'"}, {MSIEXEC}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         pack({{"Vizor.msi", "package"}, {"INSTMSIW.EXE", "engine for NT"}, {"INSTMSIA.EXE", "engine for 9x"}});
@@ -326,7 +329,8 @@ TEST_F(EngineFixture, DiskTestsOnTheTemporaryAndTheWindowsDrive)
         uint64_t tempKb;
         uint64_t windowsKb;
         unsigned needKb;
-        std::string message;   // empty: the engine is installed
+        std::string message; // empty: the engine is installed
+        // clang-format off
     } cases[] = {
         {7999, 1 << 20, 8000,
          "1201: Setup needs 8000 KB free disk space in Z:\\. Please free up some space and try again"},
@@ -336,6 +340,7 @@ TEST_F(EngineFixture, DiskTestsOnTheTemporaryAndTheWindowsDrive)
         // Above 4 GB free: counted in 64 bits, not wrapped to a small number.
         {(uint64_t(1) << 32) + 10, (uint64_t(1) << 32) + 10, 4000000000u, ""},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.tempKb << " KB and " << c.windowsKb << " KB free, " << c.needKb
                                         << " KB needed");
@@ -378,8 +383,8 @@ TEST_F(EngineFixture, EngineRedistributableMissing)
     context->fileSource = SourceFolder;
     SetupContext::assign(context->workFolder, folder.path().c_str());
     EXPECT_EQ(configureEngine(context.get()), 0);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{"1154: Installer not found in '" + folder.path() +
-                                                       "\\INSTMSIW.EXE'"});
+    EXPECT_EQ(messages.texts,
+              std::vector<std::string>{"1154: Installer not found in '" + folder.path() + "\\INSTMSIW.EXE'"});
     EXPECT_TRUE(processes.started.empty());
 
     // Beside the launcher: run from there, nothing extracted.
@@ -408,6 +413,7 @@ TEST_F(EngineFixture, PackageLaunchCommandsAndWaiting)
         int waitSwitch;
         const char *command;
         int wait;
+        // clang-format off
     } cases[] = {
         {"two languages, empty properties", 2, "1033.MST", "", Install, "", Temporary, Normal, 0,
          "MSIEXEC.EXE /i \"{work}\\Vizor.msi\"  TRANSFORMS=\"1033.MST\"", 1},
@@ -434,6 +440,7 @@ TEST_F(EngineFixture, PackageLaunchCommandsAndWaiting)
         {"relaunched copy deleting its files, with /W", 2, "1033.MST", "A=1", Install, "", Temporary, PackageGiven,
          1, "MSIEXEC.EXE /i \"{work}\\Vizor.msi\" A=1", 1},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         pack({{"Vizor.msi", "package"}});
@@ -610,9 +617,9 @@ TEST_F(EngineFixture, RunOnceThatCannotBeWrittenIsAFailure)
         if (silent) {
             EXPECT_TRUE(messages.texts.empty());
         } else {
-            EXPECT_EQ(shownMessages(), std::vector<std::string>{
-                                           "1159: Setup cannot arrange to continue the installation after a "
-                                           "restart of the system. Restart the system and run setup again"});
+            EXPECT_EQ(shownMessages(),
+                      std::vector<std::string>{"1159: Setup cannot arrange to continue the installation after a "
+                                               "restart of the system. Restart the system and run setup again"});
         }
         EXPECT_EQ(processes.started.size(), 1u) << "only the engine installer ran";
         std::string value;
@@ -654,14 +661,12 @@ TEST(EngineRegistry, RegistryKeyWritesStringsWithTheirTerminator)
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &read), ERROR_SUCCESS);
     char buffer[64] = {0};
     DWORD type = 0, size = sizeof buffer;
-    EXPECT_EQ(RegQueryValueExA(read, "Setup", nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(read, "Setup", nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size), ERROR_SUCCESS);
     EXPECT_EQ(type, DWORD(REG_SZ));
     EXPECT_STREQ(buffer, "\"C:\\a b\\setup.exe\" /k");
     EXPECT_EQ(size, strlen(buffer) + 1);
     size = sizeof buffer;
-    EXPECT_EQ(RegQueryValueExA(read, "Empty", nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(read, "Empty", nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size), ERROR_SUCCESS);
     EXPECT_EQ(size, 1u);
     RegCloseKey(read);
     RegDeleteKeyA(HKEY_CURRENT_USER, path);
@@ -680,8 +685,8 @@ TEST(EngineSystem, AdministratorsGroupCountsOnlyWhenEnabled)
 {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID administrators = NULL, users = NULL;
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                         0, &administrators));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                         &administrators));
     ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0,
                                          &users));
     struct Case {
@@ -740,7 +745,7 @@ bool shutdownPrivilegeEnabled()
     return enabled;
 }
 
-}  // namespace
+} // namespace
 
 TEST(EngineSystem, RestartAsksTheSystemToRebootWithTheShutdownPrivilege)
 {
@@ -803,7 +808,7 @@ HANDLE postToThisThreadLater(PostRequest *request, UINT message)
     return CreateThread(NULL, 0, postLater, request, 0, NULL);
 }
 
-}  // namespace
+} // namespace
 
 TEST(EngineProcesses, RunAndWaitGivesTheExitCode)
 {

@@ -86,7 +86,7 @@ struct FlowFixture : ::testing::Test {
     void pack(const std::string &ini, std::vector<FixtureEntry> more = {})
     {
         more.insert(more.begin(), {"Setup.INI", ini});
-        context.reset();   // it holds the program file open
+        context.reset(); // it holds the program file open
         WriteBytes(program, FakeImage() + ContainerBytes(more));
         context.reset(new SetupContext(GetModuleHandleA(NULL), program.c_str()));
         SetupContext::assign(context->sourceFolder, folder.path().c_str());
@@ -102,7 +102,7 @@ struct FlowFixture : ::testing::Test {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(FlowFixture, SilentRunGoesThroughEveryStepWithoutAWord)
 {
@@ -160,8 +160,9 @@ TEST_F(FlowFixture, EarlyEndsAndTheirMessages)
         std::string ini;
         std::vector<FixtureEntry> more;
         int selected;
-        const char *message;   // null: ends without one
+        const char *message; // null: ends without one
         const char *why;
+        // clang-format off
     } cases[] = {
         {"[Startup]\r\nProduct=P\r\n", {}, 0, "Error reading setup initialization file", "Setup.INI incomplete"},
         {std::string(STARTUP) + "EnableLangDlg=N\r\n", {}, 0, NULL, "no Languages section"},
@@ -172,6 +173,7 @@ TEST_F(FlowFixture, EarlyEndsAndTheirMessages)
          "selected language. Run the setup and select another language.",
          "a language without an ANSI code page"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.why);
         messages.texts.clear();
@@ -228,7 +230,8 @@ TEST_F(FlowFixture, OlderEngineOnlyNoticedOnWindows2000AndInstalledElsewhere)
     struct Case {
         unsigned major, minor;
         std::vector<std::string> messages;
-        size_t started;   // processes started
+        size_t started; // processes started
+        // clang-format off
     } cases[] = {
         {5, 0, {}, 1},
         {6, 1,
@@ -236,6 +239,7 @@ TEST_F(FlowFixture, OlderEngineOnlyNoticedOnWindows2000AndInstalledElsewhere)
           "installation on this operating system."},
          0},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "system " << c.major << "." << c.minor);
         static Case current;

@@ -23,7 +23,7 @@ bool skipNumber(const char *&p)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool formatMatches(const char *text, const char *kinds)
 {
@@ -69,8 +69,7 @@ bool formatMatches(const char *text, const char *kinds)
             if (length != 'l' && !(length == 0 && sizeof(long) == sizeof(int)))
                 return false;
             break;
-        default:
-            return false;
+        default: return false;
         }
     }
     return true;
@@ -89,9 +88,8 @@ const char *formatKindsForId(int id)
     case IDS_ERROR_COMMAND_TOO_LONG: // program or package path
     case IDS_ERROR_WAIT_ABANDONED:   // engine installer path
         return "s";
-    case IDS_ERROR_DISK_SPACE:       // KB needed, drive
+    case IDS_ERROR_DISK_SPACE: // KB needed, drive
         return "ls";
-    default:
-        return "";
+    default: return "";
     }
 }

@@ -99,12 +99,8 @@ INT_PTR CALLBACK languageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         }
         return TRUE;
     }
-    case WM_CLOSE:
-        EndDialog(dialog, 2);
-        return TRUE;
-    case WM_DESTROY:
-        deleteFont(g_languageFont);
-        return FALSE;
+    case WM_CLOSE: EndDialog(dialog, 2); return TRUE;
+    case WM_DESTROY: deleteFont(g_languageFont); return FALSE;
     }
     return FALSE;
 }
@@ -119,7 +115,6 @@ int runLanguageDialog(HINSTANCE instance, int dialogId, HICON icon, int *chosen)
     g_languageIcon = NULL;
     return int(result);
 }
-
 
 bool fillLanguageCombo(HWND combo)
 {
@@ -218,8 +213,8 @@ void sizeLanguageButtons(HWND dialog)
     MoveWindow(ok, okRect.left - 2 * shift, okRect.top, width, height, TRUE);
 }
 
-int resolveLanguage(HINSTANCE instance, int dialogId, int iconId, int *language, unsigned *count,
-                    int dialogAllowed, const char *folder)
+int resolveLanguage(HINSTANCE instance, int dialogId, int iconId, int *language, unsigned *count, int dialogAllowed,
+                    const char *folder)
 {
     char path[SETUP_TEXT_CHARS];
     if (!folder || !combinePath(folder, "Setup.INI", path, sizeof path))

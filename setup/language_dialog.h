@@ -11,8 +11,8 @@ int runLanguageDialog(HINSTANCE instance, int dialogId, HICON icon, int *chosen)
 // Settles the language of the run from the Setup.INI in folder: its only
 // language, the user's (without the dialog), or the one chosen in the dialog.
 // Returns one of the LANGUAGE_ results of texts.h.
-int resolveLanguage(HINSTANCE instance, int dialogId, int iconId, int *language, unsigned *count,
-                    int dialogAllowed, const char *folder);
+int resolveLanguage(HINSTANCE instance, int dialogId, int iconId, int *language, unsigned *count, int dialogAllowed,
+                    const char *folder);
 
 // Pieces of the dialog, also used by the tests.
 // Fills the language combo box from g_languages and selects the preferred entry.

@@ -22,7 +22,7 @@ static_assert(sizeof(INITCOMMONCONTROLSEX) == 8, "common controls record is 8 by
 
 namespace {
 
-const DWORD PROGRESS_CLASS_FLAG = 0x20;   // ICC_PROGRESS_CLASS
+const DWORD PROGRESS_CLASS_FLAG = 0x20; // ICC_PROGRESS_CLASS
 
 // The launcher's own path, however long.
 std::string modulePath(HINSTANCE instance)
@@ -64,7 +64,7 @@ void loadCommonControls()
     }
 }
 
-}  // namespace
+} // namespace
 
 // Run record
 
@@ -73,10 +73,7 @@ SetupContext::SetupContext(HINSTANCE module, const char *ownPath)
 {
 }
 
-SetupContext::~SetupContext()
-{
-    releaseHeldFiles(this);
-}
+SetupContext::~SetupContext() { releaseHeldFiles(this); }
 
 // Steps
 
@@ -108,24 +105,15 @@ int ExtractFilesStep::execute()
 
 CheckSystemStep::CheckSystemStep(SetupContext *c) : SetupStep(IDS_CHECKING_SYSTEM, c) {}
 
-int CheckSystemStep::execute()
-{
-    return checkSystem(context);
-}
+int CheckSystemStep::execute() { return checkSystem(context); }
 
 CheckEngineVersionStep::CheckEngineVersionStep(SetupContext *c) : SetupStep(IDS_CHECKING_ENGINE, c) {}
 
-int CheckEngineVersionStep::execute()
-{
-    return checkEngineVersion(context);
-}
+int CheckEngineVersionStep::execute() { return checkEngineVersion(context); }
 
 ConfigureEngineStep::ConfigureEngineStep(SetupContext *c) : SetupStep(IDS_CONFIGURING_ENGINE, c) {}
 
-int ConfigureEngineStep::execute()
-{
-    return configureEngine(context);
-}
+int ConfigureEngineStep::execute() { return configureEngine(context); }
 
 // Switches
 
@@ -194,28 +182,20 @@ int handleSwitch(SetupContext *context, const char *text)
             context->locationsFromCommandLine = 1;
         }
         break;
-    case 'S':
-        silentMode = 1;
-        break;
+    case 'S': silentMode = 1; break;
     case 'T':
         SetupContext::assign(context->workFolder, rest);
         context->launchKind = FolderGiven;
         context->locationsFromCommandLine = 1;
         break;
-    case 'V':
-        ok = copyIfFits(context->packageProperties, sizeof context->packageProperties, rest);
-        break;
-    case 'W':
-        context->waitForPackage = 1;
-        break;
+    case 'V': ok = copyIfFits(context->packageProperties, sizeof context->packageProperties, rest); break;
+    case 'W': context->waitForPackage = 1; break;
     case 'X':
         ok = context->installMode == Install;
         if (ok)
             context->installMode = Uninstall;
         break;
-    default:
-        ok = false;
-        break;
+    default: ok = false; break;
     }
     if (!ok) {
         showUsage(context);
@@ -318,9 +298,7 @@ int SetupLauncher::run(HINSTANCE module, int argc, char **argv)
     SetupContext::assign(current->sourceFolder, folder);
 
     switch (current->launchKind) {
-    case Normal:
-        runFullFlow(current);
-        break;
+    case Normal: runFullFlow(current); break;
     case PackageGiven: {
         // "/M" without "/T": the package lies next to the launcher.
         if (!current->workFolder)
@@ -329,8 +307,7 @@ int SetupLauncher::run(HINSTANCE module, int argc, char **argv)
         step.execute();
         break;
     }
-    default:
-        break;
+    default: break;
     }
     ProgressDialog::close();
     releaseHeldFiles(current);
@@ -376,8 +353,7 @@ int launcherMain(HINSTANCE instance, int argc, char **argv, const char *commandT
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOW;
         PROCESS_INFORMATION process = {};
-        if (CreateProcessA(program.c_str(), &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup,
-                           &process)) {
+        if (CreateProcessA(program.c_str(), &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) {
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
         }

@@ -30,7 +30,7 @@ struct SwitchFixture : ::testing::Test {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(SwitchFixture, SwitchTable)
 {
@@ -40,8 +40,8 @@ TEST_F(SwitchFixture, SwitchTable)
     struct Case {
         const char *argument;
         const char *why;
-    } cases[] = {{"/c", "lower case letter"}, {"-W", "dash"}, {"/Vprop=\"a b\"", "text kept as is"},
-                 {"/L1031", "language"}};
+    } cases[] = {
+        {"/c", "lower case letter"}, {"-W", "dash"}, {"/Vprop=\"a b\"", "text kept as is"}, {"/L1031", "language"}};
     for (const Case &c : cases)
         EXPECT_EQ(walk({c.argument}), 1) << c.why;
     EXPECT_EQ(context.fileSource, Temporary);
@@ -60,6 +60,7 @@ TEST_F(SwitchFixture, ModeSwitches)
         int result;
         int mode;
         const char *options;
+        // clang-format off
     } cases[] = {
         {{"/x"}, 1, Uninstall, ""},
         {{"/Fomus"}, 1, Repair, "omus"},
@@ -68,6 +69,7 @@ TEST_F(SwitchFixture, ModeSwitches)
         {{"/a", "/Fo"}, 0, Administrative, ""},
         {{"/Jm", "/x"}, 0, Advertise, "m"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments[0]);
         SetupContext fresh{GetModuleHandleA(NULL), ""};
@@ -243,10 +245,12 @@ TEST(Relaunch, RecognisedOnlyAsTheFirstSwitch)
         int argc;
         const char *commandText;
         bool relaunch;
+        // clang-format off
     } cases[] = {
         {3, "/k /x", true}, {2, "-K", true}, {3, "/kx /a", true}, {1, "", false},
         {3, "/x /k", false}, {2, "k", false}, {2, "/l1031", false},
     };
+    // clang-format on
     for (const Case &c : cases)
         EXPECT_EQ(isRelaunchRequest(c.argc, c.commandText), c.relaunch) << c.commandText;
 }

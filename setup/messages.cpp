@@ -46,9 +46,7 @@ INT_PTR CALLBACK messageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
             EndDialog(dialog, 1);
         }
         return TRUE;
-    case WM_DESTROY:
-        deleteFont(g_messageFont);
-        return FALSE;
+    case WM_DESTROY: deleteFont(g_messageFont); return FALSE;
     }
     return FALSE;
 }
@@ -83,10 +81,7 @@ static int showMessage(const char *text, int restart)
     return g_pfnMessageDialog(SetupInstance(), text, restart);
 }
 
-int showText(const char *text)
-{
-    return showMessage(text, 0);
-}
+int showText(const char *text) { return showMessage(text, 0); }
 
 int showTextId(int id)
 {
@@ -125,4 +120,3 @@ int showRestart(int id)
     LookupString(id, text, sizeof text);
     return showMessage(text, 1);
 }
-

@@ -35,7 +35,11 @@ void copyCut(char *out, size_t outSize, const char *from, size_t length)
 
 char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
-bool isLetter(char c) { c = upperAscii(c); return c >= 'A' && c <= 'Z'; }
+bool isLetter(char c)
+{
+    c = upperAscii(c);
+    return c >= 'A' && c <= 'Z';
+}
 
 // The digits that make COM and LPT names devices: 1 to 9 and the code page's
 // superscript one, two and three, which the system takes as the same ports.
@@ -66,7 +70,7 @@ bool isDeviceName(const char *name)
     return (strncmp(upper, "COM", 3) == 0 || strncmp(upper, "LPT", 3) == 0) && isPortDigit(upper[3]);
 }
 
-}  // namespace
+} // namespace
 
 bool addBackslash(char *path, size_t size)
 {
@@ -183,7 +187,7 @@ bool isDirectlyInside(const char *folder, const char *path)
     size_t length = strlen(folder);
     const char *last = lastChar(folder);
     if (last && *last == '\\')
-        --length;   // "C:\work\" names the same folder as "C:\work"
+        --length; // "C:\work\" names the same folder as "C:\work"
     if (parent != length)
         return false;
     for (size_t i = 0; i < length; ++i)

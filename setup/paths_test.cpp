@@ -45,7 +45,7 @@ std::vector<NameCase> sharedNameCases()
     return cases;
 }
 
-}  // namespace
+} // namespace
 
 TEST(PathRules, TextRules)
 {
@@ -97,8 +97,8 @@ TEST(PathRules, TextRules)
     struct Root {
         const char *path;
         bool root;
-    } roots[] = {{"\\", true}, {"C:\\", true}, {"z:\\", true}, {"C:", false}, {"C:\\a", false},
-                 {"1:\\", false}, {"\\\\", false}, {"", false}};
+    } roots[] = {{"\\", true},     {"C:\\", true},  {"z:\\", true},  {"C:", false},
+                 {"C:\\a", false}, {"1:\\", false}, {"\\\\", false}, {"", false}};
     for (const Root &r : roots)
         EXPECT_EQ(isRootPath(r.path), r.root) << r.path;
 }

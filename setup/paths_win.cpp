@@ -6,10 +6,7 @@
 
 #include "paths.h"
 
-const char *PathNextChar(const char *p)
-{
-    return CharNextA(p);
-}
+const char *PathNextChar(const char *p) { return CharNextA(p); }
 
 bool createPath(const char *path)
 {
@@ -20,7 +17,7 @@ bool createPath(const char *path)
             continue;
         std::string folder(text.c_str(), size_t(p - text.c_str()));
         if (folder.size() == 2 && folder[1] == ':')
-            continue;   // a drive, not a folder
+            continue; // a drive, not a folder
         if (!CreateDirectoryA(folder.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
             return false;
     }

@@ -159,7 +159,7 @@ bool createWorkFolder(const char *root, char *folder, size_t folderSize, bool ch
     return made;
 }
 
-}  // namespace
+} // namespace
 
 PrivateFolderSecurity::PrivateFolderSecurity() : descriptor(NULL)
 {
@@ -213,15 +213,9 @@ PayloadReader::PayloadReader(const char *ownPath) : open(0)
 
 PayloadReader::~PayloadReader() {}
 
-unsigned PayloadReader::entryCount() const
-{
-    return directory.entryCount();
-}
+unsigned PayloadReader::entryCount() const { return directory.entryCount(); }
 
-uint64_t PayloadReader::totalSize() const
-{
-    return directory.totalSize();
-}
+uint64_t PayloadReader::totalSize() const { return directory.totalSize(); }
 
 const PayloadEntry *PayloadReader::find(const char *name, uint64_t *dataOffset) const
 {
@@ -266,9 +260,9 @@ int diskFreeKb(const char *path, uint64_t *freeKb)
     typedef BOOL(WINAPI * FreeSpaceEx)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
     int ok = 0;
     HMODULE kernel = loadSystemLibrary("KERNEL32.DLL");
-    FreeSpaceEx query = kernel ? reinterpret_cast<FreeSpaceEx>(
-                                     reinterpret_cast<void *>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")))
-                               : NULL;
+    FreeSpaceEx query =
+        kernel ? reinterpret_cast<FreeSpaceEx>(reinterpret_cast<void *>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")))
+               : NULL;
     if (query) {
         char copy[SETUP_TEXT_CHARS];
         snprintf(copy, sizeof copy, "%s", path);
@@ -350,10 +344,7 @@ int prepareWorkFolder(SetupContext *context)
     return extractEntry(context, SETUP_INI_NAME, true);
 }
 
-int extractToWorkFolder(SetupContext *context, const char *name)
-{
-    return extractEntry(context, name, false);
-}
+int extractToWorkFolder(SetupContext *context, const char *name) { return extractEntry(context, name, false); }
 
 bool holdExtractedFile(SetupContext *context, const char *path, const uint8_t digest[SHA256_DIGEST_BYTES])
 {
@@ -408,7 +399,7 @@ int extractEntry(SetupContext *context, const char *name, bool setupIni)
     char target[SETUP_TEXT_CHARS];
     bool fits = combinePath(folder, name, target, sizeof target);
     if (!fits)
-        snprintf(target, sizeof target, "%s\\%s", folder, name);   // cut, for the message only
+        snprintf(target, sizeof target, "%s\\%s", folder, name); // cut, for the message only
     // A name with a folder part, a drive or ".." would write outside the work
     // folder; the clean-up list and Setup.INI (once read) are the launcher's own.
     bool allowed = isPlainFileName(name) && (setupIni ? sameFileName(name, SETUP_INI_NAME) : !isReservedWorkFile(name));

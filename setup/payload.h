@@ -89,5 +89,5 @@ void releaseHeldFiles(SetupContext *context);
 int extractEntry(SetupContext *context, const char *name, bool setupIni);
 // Names no entry may be extracted under: "_PWMSIDEL.INI" and "Setup.INI", in any
 // spelling the system takes for them.
-extern const char SETUP_INI_NAME[];   // "Setup.INI"
+extern const char SETUP_INI_NAME[]; // "Setup.INI"
 bool isReservedWorkFile(const char *name);

@@ -72,10 +72,7 @@ int isAdministrator()
     return member;
 }
 
-BOOL systemExitWindows(UINT flags, DWORD reason)
-{
-    return ExitWindowsEx(flags, reason);
-}
+BOOL systemExitWindows(UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason); }
 
 int restartSystem()
 {

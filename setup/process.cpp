@@ -20,10 +20,7 @@ STARTUPINFOA startupRecord(int show)
 }
 
 // A wait ends early on these, which the next message of the thread shows.
-bool endsTheWait(UINT message)
-{
-    return message == WM_CLOSE || message == WM_QUERYENDSESSION || message == WM_QUIT;
-}
+bool endsTheWait(UINT message) { return message == WM_CLOSE || message == WM_QUERYENDSESSION || message == WM_QUIT; }
 
 // CreateProcessA may write into the command text: it gets a copy.
 bool start(const char *application, const char *command, int show, BOOL inherit, OwnedHandle *process)

@@ -21,6 +21,5 @@ int runDetached(const char *application, const char *command, int show);
 int startProcess(const char *application, const char *command, int show, int wait, DWORD *exitCode);
 
 // Seam for tests: how a process is started.
-typedef int (*StartProcessFunction)(const char *application, const char *command, int show, int wait,
-                                    DWORD *exitCode);
+typedef int (*StartProcessFunction)(const char *application, const char *command, int show, int wait, DWORD *exitCode);
 extern StartProcessFunction g_pfnStartProcess;

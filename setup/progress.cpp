@@ -76,10 +76,7 @@ INT_PTR CALLBACK progressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 } // namespace
 
-ProgressDialog::~ProgressDialog()
-{
-    close();
-}
+ProgressDialog::~ProgressDialog() { close(); }
 
 void ProgressDialog::show(HINSTANCE instance, SetupContext *context)
 {
@@ -102,10 +99,7 @@ void ProgressDialog::close()
     DestroyWindow(g_progressWindow);
 }
 
-HWND ProgressDialog::window()
-{
-    return g_progressWindow;
-}
+HWND ProgressDialog::window() { return g_progressWindow; }
 
 int ProgressDialog::pump()
 {
@@ -148,4 +142,3 @@ void setMainText(SetupContext *context, const char *text)
     if (context && context->mainTextControl && IsWindow(context->mainTextControl))
         SetWindowTextA(context->mainTextControl, text);
 }
-

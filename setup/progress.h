@@ -8,7 +8,7 @@
 
 class ProgressDialog {
 public:
-    virtual ~ProgressDialog();   // closes the window when it is still open
+    virtual ~ProgressDialog(); // closes the window when it is still open
     // Creates dialog 1000 modeless and owner-less (not in silent mode).
     void show(HINSTANCE instance, SetupContext *context);
     void hide();

@@ -17,7 +17,7 @@ const uint32_t ROUND_CONSTANTS[64] = {
 
 inline uint32_t rotateRight(uint32_t x, unsigned n) { return (x >> n) | (x << (32 - n)); }
 
-}  // namespace
+} // namespace
 
 Sha256::Sha256() : length(0), pendingSize(0)
 {

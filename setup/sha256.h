@@ -18,7 +18,7 @@ public:
 private:
     void block(const uint8_t *data);
     uint32_t state[8];
-    uint64_t length;   // bytes taken so far
+    uint64_t length; // bytes taken so far
     uint8_t pending[64];
     size_t pendingSize;
 };

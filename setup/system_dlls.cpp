@@ -7,7 +7,7 @@ namespace {
 // LOAD_LIBRARY_SEARCH_SYSTEM32; named here for older headers.
 const DWORD SEARCH_SYSTEM_FOLDER = 0x00000800;
 
-bool g_searchFlagsKnown;   // the system takes LOAD_LIBRARY_SEARCH_* flags
+bool g_searchFlagsKnown; // the system takes LOAD_LIBRARY_SEARCH_* flags
 
 template <typename F> F exported(HMODULE module, const char *name)
 {
@@ -37,7 +37,7 @@ VersionFunctions &versionFunctions()
     return functions;
 }
 
-}  // namespace
+} // namespace
 
 void restrictDllSearch()
 {

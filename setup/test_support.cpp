@@ -47,7 +47,7 @@ int recordProcess(const char *application, const char *command, int show, int wa
 
 int g_folderSerial;
 
-}  // namespace
+} // namespace
 
 TempFolder::TempFolder()
 {
@@ -67,10 +67,7 @@ TempFolder::TempFolder()
     }
 }
 
-TempFolder::~TempFolder()
-{
-    RemoveTree(folder);
-}
+TempFolder::~TempFolder() { RemoveTree(folder); }
 
 void RemoveTree(const std::string &path)
 {
@@ -117,10 +114,7 @@ bool ReadBytes(const std::string &path, std::string *bytes)
     return true;
 }
 
-bool PathPresent(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool PathPresent(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string FakeImage(uint32_t sectionStart, uint32_t sectionSize)
 {
@@ -248,10 +242,7 @@ ScopedEnvironment::ScopedEnvironment(const char *variable, const char *value) : 
     SetEnvironmentVariableA(variable, value);
 }
 
-ScopedEnvironment::~ScopedEnvironment()
-{
-    SetEnvironmentVariableA(name.c_str(), had ? old.c_str() : NULL);
-}
+ScopedEnvironment::~ScopedEnvironment() { SetEnvironmentVariableA(name.c_str(), had ? old.c_str() : NULL); }
 
 std::vector<std::string> FolderEntries(const std::string &folder, const char *pattern)
 {

@@ -57,7 +57,7 @@ struct StartedProcess {
     int wait;
 };
 struct ProcessAnswer {
-    int outcome;     // ProcessOutcome
+    int outcome; // ProcessOutcome
     DWORD exitCode;
 };
 class ProcessRecorder {

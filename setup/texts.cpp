@@ -12,7 +12,7 @@ namespace {
 
 const unsigned DEFAULT_DISK_SPACE_KB = 8000;
 const unsigned UNRECOGNISED_LANGUAGE = 0x3CFF;
-const int LANGUAGE_ID_CHARS = 19;     // hexadecimal ids: 18 characters
+const int LANGUAGE_ID_CHARS = 19; // hexadecimal ids: 18 characters
 const int TITLE_CHARS = 127;
 
 char iniPath[SETUP_TEXT_CHARS];
@@ -26,10 +26,7 @@ void readProfile(const char *section, const char *key, char *out, int outSize, c
     GetPrivateProfileStringA(section, key, "", out, DWORD(outSize), path);
 }
 
-uint32_t readHex(const char *text)
-{
-    return uint32_t(strtoul(text, NULL, 16));
-}
+uint32_t readHex(const char *text) { return uint32_t(strtoul(text, NULL, 16)); }
 
 // The leading decimal digits of text (a comment behind them is ignored).
 unsigned leadingNumber(const char *text)
@@ -43,31 +40,19 @@ unsigned leadingNumber(const char *text)
     return unsigned(value);
 }
 
-}  // namespace
+} // namespace
 
 LanguageList g_languages = {NULL, 0, 0};
 LanguageNameFunction g_pfnLanguageName = systemLanguageName;
 UserLanguageFunction g_pfnUserDefaultLanguage = systemUserLanguage;
 
-DWORD systemLanguageName(DWORD language, char *out, DWORD outSize)
-{
-    return VerLanguageNameA(language, out, outSize);
-}
+DWORD systemLanguageName(DWORD language, char *out, DWORD outSize) { return VerLanguageNameA(language, out, outSize); }
 
-unsigned systemUserLanguage()
-{
-    return LOWORD(GetUserDefaultLCID());
-}
+unsigned systemUserLanguage() { return LOWORD(GetUserDefaultLCID()); }
 
-const char *SetupIniPath()
-{
-    return iniPath;
-}
+const char *SetupIniPath() { return iniPath; }
 
-void SetSetupIniPath(const char *path)
-{
-    snprintf(iniPath, sizeof iniPath, "%s", path ? path : "");
-}
+void SetSetupIniPath(const char *path) { snprintf(iniPath, sizeof iniPath, "%s", path ? path : ""); }
 
 int readSetupIni(SetupContext *context)
 {
@@ -233,10 +218,7 @@ void languageDisplayName(int language, char *out, int outSize)
     }
 }
 
-unsigned readLanguagesCount()
-{
-    return iniPath[0] ? GetPrivateProfileIntA("Languages", "Count", 0, iniPath) : 0;
-}
+unsigned readLanguagesCount() { return iniPath[0] ? GetPrivateProfileIntA("Languages", "Count", 0, iniPath) : 0; }
 
 bool readDefaultLanguage(int *language)
 {

@@ -32,7 +32,7 @@ struct IniFixture : ::testing::Test {
 const char STARTUP[] =
     "[Startup]\r\nProduct=Vizor Cinema\r\nPackageName=Vizor.msi\r\nMsiVersion=2.0.2600.0\r\nEnableLangDlg=Y\r\n";
 
-}  // namespace
+} // namespace
 
 TEST_F(IniFixture, ReadsTheStartupKeys)
 {
@@ -51,8 +51,8 @@ TEST_F(IniFixture, ReadsTheStartupKeys)
 TEST_F(IniFixture, OptionalKeysAndTheirDefaults)
 {
     struct Case {
-        const char *extra;             // appended after the Startup section
-        const char *enable;            // EnableLangDlg value
+        const char *extra;  // appended after the Startup section
+        const char *enable; // EnableLangDlg value
         int silent;
         unsigned diskSpace;
         int dialog;
@@ -105,7 +105,8 @@ TEST_F(IniFixture, LookupStringPrefersTheLanguageSection)
 {
     write("[Languages]\r\nCount=1\r\nDefault=407\r\n"
           "[0x0407]\r\n1103=Betriebssystem wird geprueft\r\n1151=\r\n1104=a\\nb\r\n"
-          "1208=" + std::string(400, 'z') + "\r\n");
+          "1208=" +
+          std::string(400, 'z') + "\r\n");
     int language = 0;
     unsigned count = 0;
     ASSERT_EQ(resolveLanguage(GetModuleHandleA(nullptr), IDD_LANGUAGE, IDI_DIALOG, &language, &count, 0,
@@ -236,6 +237,7 @@ TEST_F(IniFixture, ResolutionWithoutDialog)
         int language;
         unsigned count;
         const char *why;
+        // clang-format off
     } cases[] = {
         {"Count=2\r\nDefault=409\r\nkey0=407\r\nkey1=409\r\n", 0x0807, 0, 0x0407, 2,
          "0x0807 and 0x0007 not listed: best primary match of 7"},
@@ -252,6 +254,7 @@ TEST_F(IniFixture, ResolutionWithoutDialog)
          "Count times 4 wraps a 32-bit size"},
         {"Count=-1\r\nDefault=409\r\n", 0x0407, -4, 0x0409, 0xFFFFFFFFu, "negative Count"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.why);
         write("[Languages]\r\n" + c.languages);
@@ -279,6 +282,7 @@ TEST(BestPrimaryMatch, SublanguageOneWins)
         std::vector<uint32_t> list;
         uint32_t primary;
         uint32_t expected;
+        // clang-format off
     } cases[] = {
         {{0x0C07, 0x0407}, 7, 0x0407},
         {{0x0407, 0x0C07}, 7, 0x0407},
@@ -287,6 +291,7 @@ TEST(BestPrimaryMatch, SublanguageOneWins)
         {{0x10407}, 7, 0x10407},
         {{}, 7, 0},
     };
+    // clang-format on
     for (const Case &c : cases) {
         g_languages.entries = const_cast<uint32_t *>(c.list.data());
         g_languages.count = unsigned(c.list.size());
@@ -307,7 +312,7 @@ DWORD fakeLanguageName(DWORD language, char *out, DWORD size)
     return DWORD(strlen(out));
 }
 
-}  // namespace
+} // namespace
 
 TEST(LanguageDisplayName, UnnamedPrimaryLanguageTakesSublanguageOne)
 {
@@ -317,6 +322,7 @@ TEST(LanguageDisplayName, UnnamedPrimaryLanguageTakesSublanguageOne)
     struct Case {
         int language;
         const char *name;
+        // clang-format off
     } cases[] = {
         {0x0407, "German (Germany)"},
         {0x0024, "Slovenian (Slovenia)"},
@@ -324,6 +330,7 @@ TEST(LanguageDisplayName, UnnamedPrimaryLanguageTakesSublanguageOne)
         {0x0025, "Language Neutral"},
         {0x0C24, "Language Neutral"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         char name[260];
         languageDisplayName(c.language, name, sizeof name);

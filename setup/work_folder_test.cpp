@@ -48,7 +48,7 @@ struct WorkFolderFixture : ::testing::Test {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(WorkFolderFixture, RootRules)
 {
@@ -96,8 +96,8 @@ TEST_F(WorkFolderFixture, WriteProbeLeavesExistingFilesAlone)
 {
     std::string fixedName = root + "_MSI5166._PW";
     WriteBytes(fixedName, "someone's data");
-    HANDLE held = CreateFileA(fixedName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, 0, NULL);
+    HANDLE held =
+        CreateFileA(fixedName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(writeProbe(folder.path().c_str()));
@@ -243,7 +243,7 @@ TEST_F(WorkFolderFixture, ExistingFolderIsNeverTakenOver)
         for (const std::string &f : foreign)
             EXPECT_TRUE(FolderEntries(f, "*").empty()) << f << " was written to";
         EXPECT_TRUE(FolderEntries(folder.path(), "_pw*.tmp").empty()) << "unique files left behind";
-        releaseHeldFiles(ctx.get());   // extracted files stay open until used
+        releaseHeldFiles(ctx.get()); // extracted files stay open until used
         if (ctx->workFolder && c.made)
             RemoveTree(std::string(ctx->workFolder));
         for (const std::string &f : foreign)
@@ -269,8 +269,8 @@ void expectPrivate(PSECURITY_DESCRIPTOR descriptor)
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID system = NULL, administrators = NULL;
     ASSERT_TRUE(AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system));
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                         0, &administrators));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                         &administrators));
     HANDLE token = NULL;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
     BYTE userBuffer[256];
@@ -299,7 +299,7 @@ void expectPrivate(PSECURITY_DESCRIPTOR descriptor)
     FreeSid(administrators);
 }
 
-}  // namespace
+} // namespace
 
 // The work folder's own access list: the user, SYSTEM and Administrators, and
 // nothing inherited from the root, where every local user may be allowed in.

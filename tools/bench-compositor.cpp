@@ -20,9 +20,9 @@ namespace {
 
 const int32_t WIDTH = 720, HEIGHT = 576;
 const char *const CODINGS[] = {"SHIFTED_AB", "PURE_AB", "PURE_LR", "PURE_INTERLACED", "HALF_LR", "HALF_AB", "2D"};
-const char *const OUTPUTS[] = {"rows", "plain", "first_view", "second_view", "arcd", "arch", "arcc", "arcg",
-                               "agmd", "aybd", "columns", "checkerboard", "sbs_full", "sbs_half", "ab_full",
-                               "ab_half"};
+const char *const OUTPUTS[] = {"rows",     "plain",    "first_view", "second_view", "arcd",    "arch",
+                               "arcc",     "arcg",     "agmd",       "aybd",        "columns", "checkerboard",
+                               "sbs_full", "sbs_half", "ab_full",    "ab_half"};
 
 double CpuSeconds()
 {
@@ -82,13 +82,19 @@ int main(int argc, char **argv)
                         // for the bilinear sampling the player uses.
                         if (k != &best && sampling != COMPOSE_BILINEAR)
                             continue;
-                        ComposeSettings s = {(ComposeCoding)coding, (ComposeOutput)output, (ComposeSampling)sampling,
-                                             WIDTH, HEIGHT, size[0], size[1], true, coding == COMPOSE_2D ? 21 : 0};
+                        ComposeSettings s = {(ComposeCoding)coding,
+                                             (ComposeOutput)output,
+                                             (ComposeSampling)sampling,
+                                             WIDTH,
+                                             HEIGHT,
+                                             size[0],
+                                             size[1],
+                                             true,
+                                             coding == COMPOSE_2D ? 21 : 0};
                         Compositor c(*k);
                         if (!c.Configure(s))
                             continue;
-                        const double us =
-                            MicrosecondsPerCall([&] { c.Compose(f, t, 100, 201); }, seconds);
+                        const double us = MicrosecondsPerCall([&] { c.Compose(f, t, 100, 201); }, seconds);
                         printf("compose %s %s %s %s %dx%d %.1f\n", k->name, CODINGS[coding], OUTPUTS[output],
                                sampling ? "bilinear" : "nearest", size[0], size[1], us);
                         fflush(stdout);

@@ -132,8 +132,8 @@ HRESULT RunUniversalInterlaced(const Surfaces &s, int coding)
 }
 HRESULT RunMethod1(const Surfaces &s, int)
 {
-    return METHOD1_Display_2D_to_Interlaced(s.source, s.destination, s.left, s.right, s.sourceRect,
-                                            s.destinationRect, 50, LEFT_TOP);
+    return METHOD1_Display_2D_to_Interlaced(s.source, s.destination, s.left, s.right, s.sourceRect, s.destinationRect,
+                                            50, LEFT_TOP);
 }
 HRESULT Run3Dto2D(const Surfaces &s, int coding)
 {
@@ -203,8 +203,8 @@ double Measure(const Case &c, const Surfaces &s, double seconds, int *frames, do
 }
 
 // Time of one rectangle copy of the given size, averaged.
-double MicrosecondsPerCopy(IDirectDrawSurface *destination, IDirectDrawSurface *source, RECT to, RECT from,
-                           int count, DWORD flags = DDBLT_WAIT)
+double MicrosecondsPerCopy(IDirectDrawSurface *destination, IDirectDrawSurface *source, RECT to, RECT from, int count,
+                           DWORD flags = DDBLT_WAIT)
 {
     const double start = Now();
     for (int i = 0; i < count; i++)
@@ -272,8 +272,7 @@ int main(int argc, char **argv)
             int frames = 0;
             double cpu = 0;
             const double fps = Measure(c, s, seconds, &frames, &cpu);
-            printf("ours %s %s %dx%d %.1f %d %.1f\n", c.name, CodingName(c.coding), size[0], size[1], fps, frames,
-                   cpu);
+            printf("ours %s %s %dx%d %.1f %d %.1f\n", c.name, CodingName(c.coding), size[0], size[1], fps, frames, cpu);
             fflush(stdout);
         }
         // What one copy costs, by kind: a one-row stretch, a one-row BltFast and a whole frame.

@@ -132,8 +132,7 @@ const int TYPE_THREAD = 6, TYPE_EVENT = 8, TYPE_KEY = 19;
 long long SystemTableHandleCount(DWORD pid, Figures *f)
 {
     typedef LONG(NTAPI * QuerySystem)(ULONG, PVOID, ULONG, PULONG);
-    QuerySystem query =
-        (QuerySystem)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation");
+    QuerySystem query = (QuerySystem)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation");
     if (!query)
         return -1;
     static std::vector<BYTE> buffer(1 << 20);
@@ -187,8 +186,9 @@ struct ProcFolder {
                     continue;
                 const std::string candidate = std::string("Z:\\proc\\") + found.cFileName;
                 std::string commandLine = ReadWholeFile(candidate + "\\cmdline");
-                const bool starts = !commandLineStart.empty() &&
-                                    _strnicmp(commandLine.c_str(), commandLineStart.c_str(), commandLineStart.size()) == 0;
+                const bool starts =
+                    !commandLineStart.empty() &&
+                    _strnicmp(commandLine.c_str(), commandLineStart.c_str(), commandLineStart.size()) == 0;
                 for (char &c : commandLine)
                     if (!c)
                         c = ' ';
@@ -362,11 +362,11 @@ struct Row {
 
 void PrintTable(const char *title, const char *atName, const std::vector<Row> &rows)
 {
-    printf("\n%s\n%-6s %9s %8s %7s %7s %7s %6s %6s %14s\n", title, "", atName, "handles", "keys", "threads",
-           "events", "gdi", "user", "private bytes");
+    printf("\n%s\n%-6s %9s %8s %7s %7s %7s %6s %6s %14s\n", title, "", atName, "handles", "keys", "threads", "events",
+           "gdi", "user", "private bytes");
     for (const Row &r : rows)
-        printf("%-6s %9lld %8lld %7lld %7lld %7lld %6lld %6lld %14lld\n", r.label.c_str(), r.at, r.f.handles,
-               r.f.keys, r.f.threads, r.f.events, r.f.gdi, r.f.user, r.f.privateBytes);
+        printf("%-6s %9lld %8lld %7lld %7lld %7lld %6lld %6lld %14lld\n", r.label.c_str(), r.at, r.f.handles, r.f.keys,
+               r.f.threads, r.f.events, r.f.gdi, r.f.user, r.f.privateBytes);
 }
 
 // Growth per 100 openings from the first row at or after `from` to the last:
@@ -614,7 +614,8 @@ int main(int argc, char **argv)
     if (!longRows.empty())
         PrintTable("Long playback", "frame", longRows);
     printf("\nHandles: %s; private bytes: %s\n",
-           handlesFromTable ? "GetProcessHandleCount gave 0, counted in the system's handle table" : "GetProcessHandleCount",
+           handlesFromTable ? "GetProcessHandleCount gave 0, counted in the system's handle table"
+                            : "GetProcessHandleCount",
            privateFromProc ? "GetProcessMemoryInfo gave 0, VmData of the Linux process" : "PrivateUsage");
     printf("GDI objects: %s; USER objects: %s\n",
            gdiFromTable ? "GetGuiResources gave 0, counted in the GDI handle table" : "GetGuiResources",

@@ -21,11 +21,11 @@
 namespace {
 
 enum ProbeResult {
-    PROBE_FRAME = 0,       // a frame of the movie's size was decoded
-    PROBE_USAGE = 1,       // no movie named
-    PROBE_NO_STREAM = 2,   // the multimedia stream or DirectDraw could not be created
-    PROBE_NO_OPEN = 3,     // the stream does not open the file ("File format not supported.")
-    PROBE_NO_PICTURE = 4,  // it opens, but has no picture (0 x 0) or decodes no frame
+    PROBE_FRAME = 0,      // a frame of the movie's size was decoded
+    PROBE_USAGE = 1,      // no movie named
+    PROBE_NO_STREAM = 2,  // the multimedia stream or DirectDraw could not be created
+    PROBE_NO_OPEN = 3,    // the stream does not open the file ("File format not supported.")
+    PROBE_NO_PICTURE = 4, // it opens, but has no picture (0 x 0) or decodes no frame
 };
 
 template <class T> void Release(T *&p)
@@ -86,9 +86,8 @@ int Probe(const wchar_t *movie, bool all)
     result = PROBE_NO_PICTURE;
     if (FAILED(stream->GetMediaStream(MSPID_PrimaryVideo, &video)) ||
         FAILED(video->QueryInterface(IID_IDirectDrawMediaStream, (void **)&ddStream)) ||
-        FAILED(ddStream->GetFormat(&format, NULL, NULL, NULL)) || format.dwWidth == 0 ||
-        format.dwHeight == 0 || FAILED(ddStream->CreateSample(NULL, NULL, 0, &sample)) ||
-        FAILED(stream->SetState(STREAMSTATE_RUN)))
+        FAILED(ddStream->GetFormat(&format, NULL, NULL, NULL)) || format.dwWidth == 0 || format.dwHeight == 0 ||
+        FAILED(ddStream->CreateSample(NULL, NULL, 0, &sample)) || FAILED(stream->SetState(STREAMSTATE_RUN)))
         goto done;
     // S_OK is a frame; MS_S_ENDOFSTREAM (or a failure) on the first update is no picture.
     if (sample->Update(0, NULL, NULL, 0) == S_OK)

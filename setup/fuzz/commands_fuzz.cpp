@@ -81,7 +81,7 @@ void builtWhole(bool ok, const Buffer &out)
         check(out.data[0] == '\0');
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -100,16 +100,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         else
             texts[field] += char(data[i]);
     }
-    const std::string &a = texts[0], &b = texts[1], &properties = texts[2], &transform = texts[3],
-                      &path = texts[4], &options = texts[5], &own = texts[6], &folder = texts[7];
+    const std::string &a = texts[0], &b = texts[1], &properties = texts[2], &transform = texts[3], &path = texts[4],
+                      &options = texts[5], &own = texts[6], &folder = texts[7];
 
     int ab = CompareVersions(a.c_str(), b.c_str());
     check(ab == -CompareVersions(b.c_str(), a.c_str()));
     check(CompareVersions(a.c_str(), a.c_str()) == 0);
 
     Buffer p(bufferSize);
-    bool propertiesOk = packageProperties(properties.c_str(), languages, fromCommandLine, transform.c_str(), p.data,
-                                          p.size);
+    bool propertiesOk =
+        packageProperties(properties.c_str(), languages, fromCommandLine, transform.c_str(), p.data, p.size);
     builtWhole(propertiesOk, p);
     if (propertiesOk && languages > 1 && !fromCommandLine)
         check(strstr(p.data, transform.c_str()) != NULL);
@@ -120,8 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     builtWhole(engineCommand(path.c_str(), e.data, e.size), e);
 
     Buffer v(bufferSize);
-    bool valueOk = runOnceValue(own.c_str(), folder.c_str(), path.c_str(), properties.c_str(), temporary, v.data,
-                                v.size);
+    bool valueOk =
+        runOnceValue(own.c_str(), folder.c_str(), path.c_str(), properties.c_str(), temporary, v.data, v.size);
     builtWhole(valueOk, v);
     if (valueOk && own.find('"') == std::string::npos) {
         std::string program;

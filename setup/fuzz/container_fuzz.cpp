@@ -9,10 +9,7 @@
 #include "../paths.h"
 #include "../sha256.h"
 
-const char *PathNextChar(const char *p)
-{
-    return *p ? p + 1 : p;
-}
+const char *PathNextChar(const char *p) { return *p ? p + 1 : p; }
 
 namespace {
 
@@ -51,7 +48,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

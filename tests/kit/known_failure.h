@@ -39,8 +39,8 @@ public:
             if (!result.failed())
                 continue;
             failed++;
-            printf("%s:%d: known failure:\n%s\n", result.file_name() ? result.file_name() : file_,
-                   result.line_number(), result.message());
+            printf("%s:%d: known failure:\n%s\n", result.file_name() ? result.file_name() : file_, result.line_number(),
+                   result.message());
         }
         if (failed) {
             printf("KNOWN FAILURE (%s:%d): %s\n", file_, line_, reason_.c_str());
@@ -59,5 +59,5 @@ private:
     std::unique_ptr<::testing::ScopedFakeTestPartResultReporter> reporter_;
 };
 
-#define KNOWN_FAILURE(reason)                                                                                         \
+#define KNOWN_FAILURE(reason)                                                                                          \
     for (KnownFailure known_failure_(reason, __FILE__, __LINE__); known_failure_.Running(); known_failure_.End())

@@ -11,7 +11,8 @@ TEST(KnownFailureMarker, AFailingCheckInsideIsReportedAndTheTestGoesOn)
 {
     ::testing::internal::CaptureStdout();
     bool after = false;
-    KNOWN_FAILURE("one plus one is three here") {
+    KNOWN_FAILURE("one plus one is three here")
+    {
         EXPECT_EQ(3, 1 + 1);
         after = true;
     }
@@ -28,9 +29,7 @@ TEST(KnownFailureMarker, AFatalCheckLeavesTheBlockAndIsReportedToo)
 {
     ::testing::internal::CaptureStdout();
     [] {
-        KNOWN_FAILURE("fatal") {
-            ASSERT_TRUE(false);
-        }
+        KNOWN_FAILURE("fatal") { ASSERT_TRUE(false); }
     }();
     const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(std::string::npos, out.find("known failure:"));
@@ -42,8 +41,9 @@ TEST(KnownFailureMarker, ABlockWhoseChecksAllPassFailsTheTest)
         {
             KNOWN_FAILURE("fixed meanwhile") {
                 EXPECT_TRUE(1 + 1 == 2);
-            }
-        },
+}
+} // namespace
+,
         "the fault is gone, remove the marker");
 }
 
