@@ -42,63 +42,63 @@ def is_test_file(name):
             or name.endswith("test_support.h"))
 
 
-def check_setup(root, wrong):
-    """The launcher's layer graph; unknown modules and upward includes go to wrong."""
-    setup = os.path.join(root, "setup")
+def check(root, label, order, sources, resolve, wrong):
+    """Prints the include graph between the layers of order (top first) and adds
+    every include that goes up a layer to wrong. sources: (path, layer) pairs;
+    resolve(line) gives the layer and the name of what the line includes, or None."""
     graph = defaultdict(lambda: defaultdict(set))
+    for path, layer in sources:
+        with open(path, errors="replace") as f:
+            for number, line in enumerate(f, 1):
+                found = resolve(line)
+                if not found or found[0] == layer:
+                    continue
+                target, included = found
+                graph[layer][target].add(os.path.basename(path))
+                if order.index(target) > order.index(layer):
+                    wrong.append(f"{os.path.relpath(path, root)}:{number}: {label}{layer} includes "
+                                 f"{included} of {target}, a layer above it")
+    for layer in reversed(order):
+        for target in reversed(order):
+            if graph[layer][target]:
+                print(f"{label}{layer} -> {target} ({' '.join(sorted(graph[layer][target]))})")
+
+
+def player_sources(root):
+    for layer in LAYERS:
+        for folder, _, files in os.walk(os.path.join(root, "player", layer)):
+            for name in sorted(files):
+                if name.endswith((".cpp", ".h")) and not is_test_file(name):
+                    yield os.path.join(folder, name), layer
+
+
+def player_include(line):
+    m = INCLUDE.match(line)
+    return (m.group(1), f"{m.group(1)}/{m.group(2)}") if m and m.group(1) in LAYERS else None
+
+
+def setup_sources(root, wrong):
+    setup = os.path.join(root, "setup")
     for name in sorted(os.listdir(setup)):
         if not name.endswith((".cpp", ".h")) or is_test_file(name):
             continue
         module = os.path.splitext(name)[0]
-        layer = SETUP_MODULE.get(module)
-        path = os.path.join(setup, name)
-        if layer is None:
-            wrong.append(f"{os.path.relpath(path, root)}: module {module} has no layer in SETUP_LAYERS")
+        if module not in SETUP_MODULE:
+            wrong.append(f"setup/{name}: module {module} has no layer in SETUP_LAYERS")
             continue
-        with open(path, errors="replace") as f:
-            for number, line in enumerate(f, 1):
-                m = SETUP_INCLUDE.match(line)
-                if not m or m.group(1) not in SETUP_MODULE:
-                    continue
-                target = SETUP_MODULE[m.group(1)]
-                if target == layer:
-                    continue
-                graph[layer][target].add(name)
-                if SETUP_ORDER.index(target) > SETUP_ORDER.index(layer):
-                    wrong.append(f"{os.path.relpath(path, root)}:{number}: setup {layer} includes "
-                                 f"{m.group(1)}.h of {target}, a layer above it")
-    for layer in reversed(SETUP_ORDER):
-        for target in reversed(SETUP_ORDER):
-            if graph[layer][target]:
-                print(f"setup {layer} -> {target} ({' '.join(sorted(graph[layer][target]))})")
+        yield os.path.join(setup, name), SETUP_MODULE[module]
+
+
+def setup_include(line):
+    m = SETUP_INCLUDE.match(line)
+    return (SETUP_MODULE[m.group(1)], m.group(1) + ".h") if m and m.group(1) in SETUP_MODULE else None
 
 
 def main():
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), ".."))
-    player = os.path.join(root, "player")
-    graph = defaultdict(lambda: defaultdict(set))
     wrong = []
-    for layer in LAYERS:
-        for folder, _, files in os.walk(os.path.join(player, layer)):
-            for name in sorted(files):
-                if not name.endswith((".cpp", ".h")) or is_test_file(name):
-                    continue
-                path = os.path.join(folder, name)
-                with open(path, errors="replace") as f:
-                    for number, line in enumerate(f, 1):
-                        m = INCLUDE.match(line)
-                        if not m or m.group(1) not in LAYERS or m.group(1) == layer:
-                            continue
-                        target = m.group(1)
-                        graph[layer][target].add(name)
-                        if LAYERS.index(target) > LAYERS.index(layer):
-                            wrong.append(f"{os.path.relpath(path, root)}:{number}: {layer} includes "
-                                         f"{target}/{m.group(2)}, a layer above it")
-    for layer in reversed(LAYERS):
-        for target in reversed(LAYERS):
-            if graph[layer][target]:
-                print(f"{layer} -> {target} ({' '.join(sorted(graph[layer][target]))})")
-    check_setup(root, wrong)
+    check(root, "", LAYERS, player_sources(root), player_include, wrong)
+    check(root, "setup ", SETUP_ORDER, list(setup_sources(root, wrong)), setup_include, wrong)
     for line in wrong:
         print(line, file=sys.stderr)
     return 1 if wrong else 0
