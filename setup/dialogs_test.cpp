@@ -29,21 +29,9 @@ std::function<bool(HWND)> g_driver;
 DWORD g_driverStart;
 bool g_driverTimedOut;
 
-BOOL CALLBACK findThreadDialog(HWND window, LPARAM found)
-{
-    char name[16] = {0};
-    GetClassNameA(window, name, sizeof name);
-    if (strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND *>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void CALLBACK driveDialog(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND dialog = NULL;
-    EnumThreadWindows(GetCurrentThreadId(), findThreadDialog, reinterpret_cast<LPARAM>(&dialog));
+    HWND dialog = VisibleThreadDialog();
     if (GetTickCount() - g_driverStart > 10000) {
         g_driverTimedOut = true;
         if (dialog)

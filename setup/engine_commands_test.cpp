@@ -3,32 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string.h>
 #include <string>
 #include <vector>
 
 #include "engine_commands.h"
-
-namespace {
-
-// The arguments the run-time start-up code of a started program would see.
-std::vector<std::string> splitArguments(const std::string &command)
-{
-    std::vector<std::string> out;
-    std::wstring wide(command.begin(), command.end());
-    int count = 0;
-    LPWSTR *arguments = CommandLineToArgvW(wide.c_str(), &count);
-    for (int i = 0; arguments && i < count; ++i) {
-        std::wstring w = arguments[i];
-        out.push_back(std::string(w.begin(), w.end()));
-    }
-    LocalFree(arguments);
-    return out;
-}
-
-} // namespace
+#include "test_support.h"
 
 TEST(EngineCommands, CompareVersions)
 {
@@ -224,7 +205,7 @@ TEST(EngineCommands, EngineCommandQuotesItsPath)
     char out[64];
     EXPECT_TRUE(engineCommand("C:\\Program Files\\INSTMSIW.EXE", out, sizeof out));
     EXPECT_STREQ(out, "\"C:\\Program Files\\INSTMSIW.EXE\" /q");
-    EXPECT_EQ(splitArguments(out), (std::vector<std::string>{"C:\\Program Files\\INSTMSIW.EXE", "/q"}));
+    EXPECT_EQ(SplitArguments(out), (std::vector<std::string>{"C:\\Program Files\\INSTMSIW.EXE", "/q"}));
     char small[20];
     EXPECT_FALSE(engineCommand("C:\\Program Files\\INSTMSIW.EXE", small, sizeof small));
     EXPECT_STREQ(small, "");
@@ -265,7 +246,7 @@ TEST(EngineCommands, RunOnceValue)
         expected.push_back(std::string("/v") + c.properties);
         if (c.temporary)
             expected.push_back("/c");
-        EXPECT_EQ(splitArguments(out), expected) << out;
+        EXPECT_EQ(SplitArguments(out), expected) << out;
     }
 
     char small[40];

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <string.h>
@@ -99,20 +98,6 @@ void deleteRunOnce()
         RegDeleteValueA(key, RUN_ONCE_VALUE);
         RegCloseKey(key);
     }
-}
-
-std::vector<std::string> splitArguments(const std::string &command)
-{
-    std::vector<std::string> out;
-    std::wstring wide(command.begin(), command.end());
-    int count = 0;
-    LPWSTR *arguments = CommandLineToArgvW(wide.c_str(), &count);
-    for (int i = 0; arguments && i < count; ++i) {
-        std::wstring w = arguments[i];
-        out.push_back(std::string(w.begin(), w.end()));
-    }
-    LocalFree(arguments);
-    return out;
 }
 
 struct EngineFixture : ::testing::Test {
@@ -573,7 +558,7 @@ TEST_F(EngineFixture, RelaunchedCopyInstallsWithTheSameProperties)
     char own[MAX_PATH] = {0};
     GetModuleFileNameA(NULL, own, sizeof own);
     ASSERT_EQ(value.rfind("\"" + std::string(own) + "\" /k ", 0), 0u) << value;
-    std::vector<std::string> arguments = splitArguments(relaunchCommandLine(own, value.c_str() + value.find("/k")));
+    std::vector<std::string> arguments = SplitArguments(relaunchCommandLine(own, value.c_str() + value.find("/k")));
     std::vector<char *> argv;
     for (std::string &a : arguments)
         argv.push_back(&a[0]);

@@ -39,21 +39,9 @@ DWORD namesForTests(DWORD language, char *out, DWORD size)
 std::function<void(HWND)> g_onDialog;
 int g_dialogsSeen;
 
-BOOL CALLBACK visibleDialog(HWND window, LPARAM found)
-{
-    char name[16] = {0};
-    GetClassNameA(window, name, sizeof name);
-    if (strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND *>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void CALLBACK watchDialogs(HWND, UINT, UINT_PTR, DWORD)
 {
-    HWND dialog = NULL;
-    EnumThreadWindows(GetCurrentThreadId(), visibleDialog, reinterpret_cast<LPARAM>(&dialog));
+    HWND dialog = VisibleThreadDialog();
     if (dialog && g_onDialog)
         g_onDialog(dialog);
 }

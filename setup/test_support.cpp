@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <shellapi.h>
+
 #include <stdio.h>
 #include <string.h>
 
@@ -257,4 +259,40 @@ std::vector<std::string> FolderEntries(const std::string &folder, const char *pa
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return names;
+}
+
+std::vector<std::string> SplitArguments(const std::string &command)
+{
+    std::vector<std::string> out;
+    std::wstring wide(command.begin(), command.end());
+    int count = 0;
+    LPWSTR *arguments = CommandLineToArgvW(wide.c_str(), &count);
+    for (int i = 0; arguments && i < count; ++i) {
+        std::wstring w = arguments[i];
+        out.push_back(std::string(w.begin(), w.end()));
+    }
+    LocalFree(arguments);
+    return out;
+}
+
+namespace {
+
+BOOL CALLBACK visibleDialog(HWND window, LPARAM found)
+{
+    char name[16] = {0};
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND *>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND VisibleThreadDialog()
+{
+    HWND dialog = NULL;
+    EnumThreadWindows(GetCurrentThreadId(), visibleDialog, reinterpret_cast<LPARAM>(&dialog));
+    return dialog;
 }

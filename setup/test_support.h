@@ -90,3 +90,9 @@ private:
 
 // Names in folder matching pattern ("*" for all), without "." and "..".
 std::vector<std::string> FolderEntries(const std::string &folder, const char *pattern);
+
+// The arguments the run-time start-up code of a started program would see in command.
+std::vector<std::string> SplitArguments(const std::string &command);
+
+// A visible dialog of the calling thread, or NULL.
+HWND VisibleThreadDialog();
