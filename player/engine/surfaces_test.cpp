@@ -30,11 +30,13 @@ struct Script {
 #define NOT_USED(signature)                                                                                            \
     STDMETHOD(signature) override { return E_NOTIMPL; }
 
-// IDirectDraw3 that passes surface and clipper creation on to Wine's, or fails as scripted.
-class FakeDirectDraw3 : public IDirectDraw3 {
+// The reference count of a fake that wraps one of Wine's objects: the wrapped
+// object goes with the fake's last reference. A fake answers no other
+// interface unless it says otherwise.
+template <class Interface> class Wrapping : public Interface {
 public:
-    explicit FakeDirectDraw3(IDirectDraw3 *real) : real_(real) {}
-    virtual ~FakeDirectDraw3() = default;
+    explicit Wrapping(Interface *real) : real_(real) {}
+    virtual ~Wrapping() { real_->Release(); }
     STDMETHOD(QueryInterface)(REFIID, void **out) override
     {
         *out = NULL;
@@ -44,12 +46,22 @@ public:
     STDMETHOD_(ULONG, Release)() override
     {
         ULONG left = --refs_;
-        if (!left) {
-            real_->Release();
+        if (!left)
             delete this;
-        }
         return left;
     }
+
+protected:
+    Interface *real_;
+
+private:
+    ULONG refs_ = 1;
+};
+
+// IDirectDraw3 that passes surface and clipper creation on to Wine's, or fails as scripted.
+class FakeDirectDraw3 : public Wrapping<IDirectDraw3> {
+public:
+    explicit FakeDirectDraw3(IDirectDraw3 *real) : Wrapping(real) {}
     STDMETHOD(CreateClipper)(DWORD flags, LPDIRECTDRAWCLIPPER *clipper, IUnknown *outer) override
     {
         if (script.createClipper != PASS)
@@ -85,16 +97,12 @@ public:
     NOT_USED(GetAvailableVidMem(LPDDSCAPS, LPDWORD, LPDWORD))
     NOT_USED(GetSurfaceFromDC(HDC, LPDIRECTDRAWSURFACE *))
 
-private:
-    IDirectDraw3 *real_;
-    ULONG refs_ = 1;
 };
 
 // IDirectDraw whose only use is to hand out the IDirectDraw3 above.
-class FakeDirectDraw : public IDirectDraw {
+class FakeDirectDraw : public Wrapping<IDirectDraw> {
 public:
-    explicit FakeDirectDraw(IDirectDraw *real) : real_(real) {}
-    virtual ~FakeDirectDraw() = default;
+    explicit FakeDirectDraw(IDirectDraw *real) : Wrapping(real) {}
     STDMETHOD(QueryInterface)(REFIID iid, void **out) override
     {
         *out = NULL;
@@ -107,16 +115,6 @@ public:
         if (SUCCEEDED(hr))
             *out = new FakeDirectDraw3(dd3);
         return hr;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
-    STDMETHOD_(ULONG, Release)() override
-    {
-        ULONG left = --refs_;
-        if (!left) {
-            real_->Release();
-            delete this;
-        }
-        return left;
     }
     NOT_USED(Compact())
     NOT_USED(CreateClipper(DWORD, LPDIRECTDRAWCLIPPER *, IUnknown *))
@@ -139,30 +137,11 @@ public:
     NOT_USED(SetDisplayMode(DWORD, DWORD, DWORD))
     NOT_USED(WaitForVerticalBlank(DWORD, HANDLE))
 
-private:
-    IDirectDraw *real_;
-    ULONG refs_ = 1;
 };
 
-class FakeFactory : public IDirectDrawFactory {
+class FakeFactory : public Wrapping<IDirectDrawFactory> {
 public:
-    explicit FakeFactory(IDirectDrawFactory *real) : real_(real) {}
-    virtual ~FakeFactory() = default;
-    STDMETHOD(QueryInterface)(REFIID, void **out) override
-    {
-        *out = NULL;
-        return E_NOINTERFACE;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
-    STDMETHOD_(ULONG, Release)() override
-    {
-        ULONG left = --refs_;
-        if (!left) {
-            real_->Release();
-            delete this;
-        }
-        return left;
-    }
+    explicit FakeFactory(IDirectDrawFactory *real) : Wrapping(real) {}
     STDMETHOD(CreateDirectDraw)
     (GUID *guid, HWND window, DWORD level, DWORD reserved, IUnknown *outer, IDirectDraw **dd) override
     {
@@ -177,9 +156,6 @@ public:
     }
     NOT_USED(DirectDrawEnumerate(LPDDENUMCALLBACK, LPVOID))
 
-private:
-    IDirectDrawFactory *real_;
-    ULONG refs_ = 1;
 };
 
 HRESULT CreateFakeFactory(IDirectDrawFactory **factory)
