@@ -419,14 +419,14 @@ void expectPlayerUpAndEndIt(DWORD pid, HANDLE process, const std::string &log)
         }
         std::string text;
         window = visibleWindow(pid, "Vizor_Main");
-        return window && ReadBytes(log, &text) && text.find("Starting Main Loop") != std::string::npos;
+        return window && ReadWholeFile(log, &text) && text.find("Starting Main Loop") != std::string::npos;
     });
     ASSERT_TRUE(started) << "the installed player did not come up";
     ASSERT_EQ(error, "") << "the installed player reported a failure";
     std::vector<std::string> files = packageFiles();
     if (std::find(files.begin(), files.end(), "Vizor_Initial.avi") != files.end()) {
         std::string text;
-        ReadBytes(log, &text);
+        ReadWholeFile(log, &text);
         EXPECT_NE(text.find("Going to perform the inital movie rendering"), std::string::npos)
             << "the start-up movie is not where the player looks for it";
     }
@@ -447,7 +447,7 @@ void startAndEndInstalledPlayer(const std::string &notes)
     std::string log = notes + "\\Vizor_Cinema.log";
     LauncherProcess player;
     ASSERT_TRUE(player.start(installFolder() + "\\Vizor_Movie.exe", "", notes, {"VIZOR_LOG=" + log}));
-    expectPlayerUpAndEndIt(player.id(), player.handle(), log);
+    expectPlayerUpAndEndIt(player.Id(), player.Handle(), log);
 }
 
 // The five player settings' presets the package puts in the machine's keys:
@@ -496,11 +496,11 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
     ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] {
         shown = launcherMessage("setup.exe");
         wizard = wizard || wizardWindow() != nullptr;
-        return !shown.empty() || !setup.running();
+        return !shown.empty() || !setup.Running();
     }));
     EXPECT_EQ(shown, "") << "a silent run showed a message";
     EXPECT_FALSE(wizard) << "a quiet run showed the wizard";
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
 
     EXPECT_FALSE(PathPresent(planted)) << "the MSIEXEC.EXE beside setup.exe ran";
     expectInstalled();
@@ -513,7 +513,7 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
     ASSERT_TRUE(uninstall.start(DIST, "/S /X", temp.path()));
     ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] {
         wizard = wizard || wizardWindow() != nullptr;
-        return !uninstall.running();
+        return !uninstall.Running();
     }));
     EXPECT_FALSE(wizard) << "a quiet removal showed the wizard";
     for (const std::string &name : packageFiles())
@@ -537,15 +537,15 @@ TEST_F(InstallFixture, EngineRestartRunsOnceThroughWineboot)
     std::string shown;
     ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] {
         shown = launcherMessage(ENGINE_UPGRADE);
-        return !shown.empty() || !setup.running();
+        return !shown.empty() || !setup.Running();
     }));
     EXPECT_EQ(shown, "") << "a silent run showed a message";
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
 
     std::string work = onlyWorkFolder();
     ASSERT_FALSE(work.empty()) << "the extracted files must wait for the restart";
     std::string engineRun;
-    ASSERT_TRUE(ReadBytes(stubLog, &engineRun));
+    ASSERT_TRUE(ReadWholeFile(stubLog, &engineRun));
     EXPECT_EQ(engineRun, "\"" + work + "\\INSTMSIW.EXE\" /q\r\nshow 1\r\n");
     for (const char *name : {"Setup.INI", "INSTMSIW.EXE", "Parallaxia.msi", "_PWMSIDEL.INI"})
         EXPECT_TRUE(PathPresent(work + "\\" + name)) << name;
@@ -573,7 +573,7 @@ TEST_F(InstallFixture, EngineRestartRunsOnceThroughWineboot)
     expectInstalled();
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
     // The stand-in ran once only: the relaunched copy goes straight to msiexec.
-    ASSERT_TRUE(ReadBytes(stubLog, &engineRun));
+    ASSERT_TRUE(ReadWholeFile(stubLog, &engineRun));
     EXPECT_EQ(engineRun, "\"" + work + "\\INSTMSIW.EXE\" /q\r\nshow 1\r\n");
 }
 
@@ -583,7 +583,7 @@ TEST_F(InstallFixture, EngineRestartQuestionWithoutRestarting)
 {
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ENGINE_UPGRADE), "", temp.path(), {"ENGINE_STUB_EXIT=3010"}));
-    HWND question = WaitForDialog(setup.id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
+    HWND question = WaitForDialog(setup.Id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
     ASSERT_NE(question, nullptr) << "no restart question";
     EXPECT_EQ(ItemText(question, IDC_MESSAGE_TEXT),
               "Setup has completed configuring the Windows Installer on your system. The system needs to be "
@@ -594,9 +594,9 @@ TEST_F(InstallFixture, EngineRestartQuestionWithoutRestarting)
     std::string value;
     EXPECT_TRUE(readRunOnce(&value)) << "the relaunch is written before the question";
 
-    PressKey(question, VK_RETURN);
+    PressKeyAtFocus(question, VK_RETURN);
     EXPECT_TRUE(WaitUntilGone(question, 5000));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_FALSE(onlyWorkFolder().empty()) << "the files wait for the restart";
     EXPECT_FALSE(PathPresent(installFolder() + "\\Vizor_Movie.exe"));
 }
@@ -621,15 +621,15 @@ TEST_F(InstallFixture, RunOnceThatCannotBeWrittenIsAFailure)
 
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ENGINE_UPGRADE), "", temp.path(), {"ENGINE_STUB_EXIT=3010"}));
-    HWND message = WaitForDialog(setup.id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
+    HWND message = WaitForDialog(setup.Id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
     ASSERT_NE(message, nullptr) << "no message";
     EXPECT_EQ(ItemText(message, IDC_MESSAGE_TEXT),
               "1159: Setup cannot arrange to continue the installation after a restart of the system. Restart "
               "the system and run setup again");
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(message, IDC_RESTART))) << "a restart question";
-    PressKey(message, VK_RETURN);
+    PressKeyAtFocus(message, VK_RETURN);
     EXPECT_TRUE(WaitUntilGone(message, 5000));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "the extracted files stay behind";
     EXPECT_FALSE(PathPresent(installFolder() + "\\Vizor_Movie.exe"));
     std::string value;
@@ -642,13 +642,13 @@ TEST_F(InstallFixture, EngineInstallerFailureShowsItsText)
 {
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ENGINE_UPGRADE), "", temp.path(), {"ENGINE_STUB_EXIT=1603"}));
-    HWND message = WaitForDialog(setup.id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
+    HWND message = WaitForDialog(setup.Id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
     ASSERT_NE(message, nullptr) << "no message";
     EXPECT_EQ(ItemText(message, IDC_MESSAGE_TEXT),
               "1603: You need administrator privileges to install the Windows Installer engine.");
-    PressKey(message, VK_RETURN);
+    PressKeyAtFocus(message, VK_RETURN);
     EXPECT_TRUE(WaitUntilGone(message, 5000));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "the extracted files are deleted";
     EXPECT_FALSE(PathPresent(installFolder() + "\\Vizor_Movie.exe"));
     std::string value;
@@ -707,8 +707,8 @@ TEST_F(InstallFixture, WizardInstallsIntoTheChosenFolderAndStartsThePlayer)
     ASSERT_TRUE(setup.start(DIST, "", temp.path(), {"VIZOR_LOG=" + log}));
     HWND page = waitForPage(PAGE_WELCOME, RUN_WAIT_MS);
     ASSERT_NE(page, nullptr) << "no wizard";
-    EXPECT_EQ(FindDialog(setup.id(), IDC_STATUS), nullptr) << "the launcher's progress dialog stays beside the wizard";
-    EXPECT_TRUE(setup.running()) << "the launcher waits for the wizard";
+    EXPECT_EQ(FindDialog(setup.Id(), IDC_STATUS), nullptr) << "the launcher's progress dialog stays beside the wizard";
+    EXPECT_TRUE(setup.Running()) << "the launcher waits for the wizard";
     EXPECT_FALSE(IsWindowEnabled(control(page, "&Back")));
 
     ASSERT_TRUE(click(page, "&Next"));
@@ -776,7 +776,7 @@ TEST_F(InstallFixture, WizardInstallsIntoTheChosenFolderAndStartsThePlayer)
     ASSERT_NE(player, nullptr);
     expectPlayerUpAndEndIt(players[0], player, log);
     CloseHandle(player);
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_EQ(wizardWindow(), nullptr);
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "work folder or its list file left behind";
 }
@@ -813,7 +813,7 @@ TEST_F(InstallFixture, CancelOnAnyPageLeavesNothingInstalled)
         HWND interrupted = waitForPage(PAGE_INTERRUPTED);
         ASSERT_NE(interrupted, nullptr);
         ASSERT_TRUE(click(interrupted, "&Finish"));
-        ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+        ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
         EXPECT_EQ(wizardWindow(), nullptr);
         expectNothingInstalled(CHOSEN_FOLDER);
         expectNothingInstalled();
@@ -848,7 +848,7 @@ TEST_F(InstallFixture, RunningAgainRepairsAndRemoves)
         ASSERT_TRUE(click(page, "Start Parallaxia"));
         ASSERT_TRUE(waitFor(5000, [&] { return !checked(start); }));
         ASSERT_TRUE(click(page, "&Finish"));
-        ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+        ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
         Sleep(1000);
         EXPECT_TRUE(ProcessesNamed("Vizor_Movie.exe").empty()) << "the player started though not ticked";
     }
@@ -862,7 +862,7 @@ TEST_F(InstallFixture, RunningAgainRepairsAndRemoves)
     EXPECT_NE(control(page, "Parallaxia has been removed from your computer."), nullptr);
     EXPECT_EQ(control(page, "Start Parallaxia"), nullptr) << "Start Parallaxia offered after removing";
     ASSERT_TRUE(click(page, "&Finish"));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     expectNothingInstalled(CHOSEN_FOLDER);
     EXPECT_TRUE(ProcessesNamed("Vizor_Movie.exe").empty());
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
