@@ -43,15 +43,15 @@ std::string languageName(DWORD language)
 std::vector<std::string> watchStatus(HWND progress, const char *stopAt, DWORD ms)
 {
     std::vector<std::string> seen;
-    DWORD start = GetTickCount();
-    while (IsWindow(progress) && GetTickCount() - start < ms) {
-        std::string status = ItemText(progress, IDC_STATUS);
-        if (!status.empty() && (seen.empty() || seen.back() != status))
-            seen.push_back(status);
-        if (stopAt && status == stopAt)
-            break;
-        Sleep(20);
-    }
+    WaitUntil(stopAt ? "the status line \"" + std::string(stopAt) + "\"" : std::string("the progress dialog to close"),
+              ms, [&] {
+                  if (!IsWindow(progress))
+                      return true;
+                  std::string status = ItemText(progress, IDC_STATUS);
+                  if (!status.empty() && (seen.empty() || seen.back() != status))
+                      seen.push_back(status);
+                  return stopAt && status == stopAt;
+              });
     return seen;
 }
 
@@ -172,8 +172,9 @@ TEST(SetupEndToEnd, MessageDialogIgnoresEscapeAndClosesOnEnter)
     EXPECT_EQ(ItemText(message, IDC_MESSAGE_TEXT), USAGE);
 
     PressKeyAtFocus(message, VK_ESCAPE);
-    Sleep(1000);
-    EXPECT_TRUE(IsWindow(message) && IsWindowVisible(message)) << "Escape closed the message";
+    EXPECT_TRUE(NothingFor("the message closing on Escape", 1000, [&] {
+        return !IsWindow(message) || !IsWindowVisible(message);
+    })) << "Escape closed the message";
     EXPECT_TRUE(setup.Running());
 
     PressKeyAtFocus(message, VK_RETURN);
@@ -217,14 +218,12 @@ TEST(SetupEndToEnd, RelaunchFromFolderWithBlanksPassesTheSwitches)
         }
     } endCopies{setup.Id()};
     DWORD relaunched = 0;
-    DWORD start = GetTickCount();
-    while (!relaunched && GetTickCount() - start < DIALOG_WAIT_MS) {
+    WaitUntil("a copy started by the launcher", DIALOG_WAIT_MS, [&] {
         std::vector<DWORD> children = ChildProcesses(setup.Id());
         if (!children.empty())
             relaunched = children[0];
-        else
-            Sleep(20);
-    }
+        return relaunched != 0;
+    });
     ASSERT_NE(relaunched, 0u) << "no copy started";
     EXPECT_TRUE(setup.WaitForExit(10000)) << "the first launcher did not end at once";
 
@@ -245,15 +244,16 @@ TEST(SetupEndToEnd, SilentRunShowsNothingAndCleansUp)
     ASSERT_TRUE(setup.start(launcher(ONE_LANGUAGE), "/S", temp.path()));
     bool sawWorkFolder = false;
     HWND shown = nullptr;
-    DWORD start = GetTickCount();
-    while (setup.Running() && GetTickCount() - start < EXIT_WAIT_MS) {
+    // Watched from its start to its end.
+    WaitUntil("the end of the silent run", EXIT_WAIT_MS, [&] {
+        const bool ended = !setup.Running();
         for (int id : {IDC_STATUS, IDC_MESSAGE_TEXT, IDC_LANGUAGE_LIST})
             if (!shown)
                 shown = FindDialog(setup.Id(), id);
         if (!FolderEntries(temp.path(), "_pw*").empty())
             sawWorkFolder = true;
-        Sleep(20);
-    }
+        return ended;
+    });
     EXPECT_FALSE(setup.Running()) << "silent run did not end";
     EXPECT_EQ(shown, nullptr) << "a dialog was shown in silent mode";
     EXPECT_TRUE(sawWorkFolder);
