@@ -12,7 +12,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,6 @@ const char PRODUCT_CODE[] = PACKAGE_PRODUCT_CODE;
 const char ENGINE_UPGRADE[] = "setup_engine_upgrade.exe";
 
 const DWORD RUN_WAIT_MS = 90000;
-const DWORD POLL_MS = 50;
 
 // Names the launcher or the system libraries it uses could ask the loader for.
 // Wine takes its built-in libraries before any file of these names unless told
@@ -53,34 +51,15 @@ std::string systemFolder()
     return folder;
 }
 
+// Runs a program of the system folder and waits for it (bounded; ended after ms).
 DWORD runSystemProgram(const std::string &name, const std::string &arguments, DWORD ms)
 {
-    std::string program = systemFolder() + "\\" + name;
-    std::string command = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    TestProcess program;
+    if (!program.Start(systemFolder() + "\\" + name, arguments))
         return DWORD(-1);
-    CloseHandle(info.hThread);
     DWORD code = DWORD(-2);
-    if (WaitForSingleObject(info.hProcess, ms) == WAIT_OBJECT_0)
-        GetExitCodeProcess(info.hProcess, &code);
-    else
-        TerminateProcess(info.hProcess, 1);
-    CloseHandle(info.hProcess);
+    program.WaitForExit(ms, &code);
     return code;
-}
-
-bool waitFor(DWORD ms, const std::function<bool()> &done)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= ms)
-            return false;
-        Sleep(POLL_MS);
-    }
-    return true;
 }
 
 void endAll(const char *programName)
@@ -292,7 +271,8 @@ TEST_F(AttackFixture, QuitWhileMsiexecRunsStillCleansUp)
 {
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(DIST, "/S /V/qn", temp.path()));
-    ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] { return !ChildProcesses(setup.Id()).empty() || !setup.Running(); }));
+    ASSERT_TRUE(WaitUntil("msiexec started by setup", RUN_WAIT_MS,
+                          [&] { return !ChildProcesses(setup.Id()).empty() || !setup.Running(); }));
     ASSERT_TRUE(setup.Running()) << "setup ended before msiexec was seen";
 
     DWORD thread = 0;
