@@ -150,14 +150,19 @@ bool ProgramUnderTest::NoMessageBox(const char *caption, DWORD ms, FoundWindow *
     return false;
 }
 
+bool ProgramUnderTest::AnotherMessageBox(const char *caption, DWORD quietMs, FoundWindow *box)
+{
+    // Its text, as WaitForMessageBox reads it; gone again between the two looks
+    // counts as none.
+    return PollUntil(quietMs, [&] { return FindTopWindow(pid(), "#32770", caption) != NULL; }) &&
+           WaitForMessageBox(caption, box, 0);
+}
+
 int ProgramUnderTest::AnswerEveryMessageBox(const char *caption, int buttonId, DWORD quietMs)
 {
     int answered = 0;
-    HWND found = NULL;
-    while (PollUntil(quietMs, [&] { return (found = FindTopWindow(pid(), "#32770", caption)) != NULL; })) {
-        FoundWindow box;
-        if (!WaitForMessageBox(caption, &box, 0))
-            continue; // gone between the two looks
+    FoundWindow box;
+    while (AnotherMessageBox(caption, quietMs, &box)) {
         Answer(box, buttonId);
         answered++;
     }

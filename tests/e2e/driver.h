@@ -61,6 +61,9 @@ public:
     // True when no message box with the given caption shows for ms; otherwise
     // the box that came is in *box.
     bool NoMessageBox(const char *caption, DWORD ms, FoundWindow *box);
+    // Looks for quietMs, without a word, whether (another) message box with the
+    // given caption comes; fills *box when one does.
+    bool AnotherMessageBox(const char *caption, DWORD quietMs, FoundWindow *box);
     // Answers every message box with the given caption until none has come for
     // quietMs; returns how many there were.
     int AnswerEveryMessageBox(const char *caption, int buttonId, DWORD quietMs);
