@@ -57,14 +57,9 @@ private:
 // and not before frame `from`.
 int WaitForNewFrame(HWND window, int than, DWORD timeoutMs, int from = 0)
 {
-    const DWORD start = GetTickCount();
-    do {
-        const int frame = FrameOnScreen(window);
-        if (frame >= from && frame != than)
-            return frame;
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return -1;
+    return WaitForFrameWhere(
+        window, "a frame other than " + std::to_string(than) + " from frame " + std::to_string(from) + " on", timeoutMs,
+        [&](int frame) { return frame >= from && frame != than; });
 }
 
 class Stall : public PlayerTest<> {};
