@@ -81,7 +81,9 @@ TEST_F(Stall, TheWindowAnswersWhileTheStreamStallsAndTheWatchdogStopsTheMovie)
     ASSERT_GT(stalled.Count(), 0u);
     probe.Reset();
     const DWORD stallStart = GetTickCount();
-    const int frozen = FrameOnScreen(window);
+    // A frame already on its way to the screen may still land: the frozen one
+    // is the frame that then stands.
+    const int frozen = WaitForStandingFrame(window, 200, 5000);
     const bool watchdog = player.WaitForLog(STALL_LINE, 20000);
     const DWORD stallMs = GetTickCount() - stallStart;
     const DWORD stalledSlowest = probe.SlowestMs();
