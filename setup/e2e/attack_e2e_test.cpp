@@ -12,7 +12,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,6 @@ const char PRODUCT_CODE[] = PACKAGE_PRODUCT_CODE;
 const char ENGINE_UPGRADE[] = "setup_engine_upgrade.exe";
 
 const DWORD RUN_WAIT_MS = 90000;
-const DWORD POLL_MS = 50;
 
 // Names the launcher or the system libraries it uses could ask the loader for.
 // Wine takes its built-in libraries before any file of these names unless told
@@ -53,34 +51,15 @@ std::string systemFolder()
     return folder;
 }
 
+// Runs a program of the system folder and waits for it (bounded; ended after ms).
 DWORD runSystemProgram(const std::string &name, const std::string &arguments, DWORD ms)
 {
-    std::string program = systemFolder() + "\\" + name;
-    std::string command = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    TestProcess program;
+    if (!program.Start(systemFolder() + "\\" + name, arguments))
         return DWORD(-1);
-    CloseHandle(info.hThread);
     DWORD code = DWORD(-2);
-    if (WaitForSingleObject(info.hProcess, ms) == WAIT_OBJECT_0)
-        GetExitCodeProcess(info.hProcess, &code);
-    else
-        TerminateProcess(info.hProcess, 1);
-    CloseHandle(info.hProcess);
+    program.WaitForExit(ms, &code);
     return code;
-}
-
-bool waitFor(DWORD ms, const std::function<bool()> &done)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= ms)
-            return false;
-        Sleep(POLL_MS);
-    }
-    return true;
 }
 
 void endAll(const char *programName)
@@ -154,7 +133,7 @@ struct Entry {
 std::string packedLauncher(const std::vector<Entry> &entries)
 {
     std::string image;
-    if (!ReadBytes(ProgramFolder() + "\\setup.exe", &image) || image.size() < 64)
+    if (!ReadWholeFile(ProgramFolder() + "\\setup.exe", &image) || image.size() < 64)
         return std::string();
     image.resize(containerStart(image));
     std::string header(46, '\0');
@@ -213,7 +192,7 @@ TEST_F(AttackFixture, PlantedLibrariesAreNeverLoaded)
 
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(downloaded, "/S /V/qn", temp.path()));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_EQ(markers(download.path()), std::vector<std::string>{}) << "a planted library was loaded";
     EXPECT_TRUE(installed()) << "setup did not install";
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
@@ -230,7 +209,7 @@ TEST_F(AttackFixture, PlantedEngineLibraryDoesNotDecideTheEngineVersion)
 
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(downloaded, "/S /V/qn", temp.path(), {"ENGINE_STUB_EXIT=0", "ENGINE_STUB_LOG=" + stubLog}));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_TRUE(PathPresent(stubLog)) << "the planted Msi.DLL was taken for the installed engine";
     EXPECT_EQ(markers(download.path()), std::vector<std::string>{});
     EXPECT_TRUE(installed());
@@ -253,7 +232,7 @@ TEST_F(AttackFixture, CraftedCleanUpListDeletesNothingOutside)
                                     })));
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher, "/S /V/qn", temp.path()));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_TRUE(PathPresent(victim)) << "the clean-up deleted a file outside its work folder";
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "the work folder stays";
 }
@@ -263,7 +242,7 @@ TEST_F(AttackFixture, CraftedCleanUpListDeletesNothingOutside)
 TEST_F(AttackFixture, ChangedPackageByteIsAnExtractionFailure)
 {
     std::string file;
-    ASSERT_TRUE(ReadBytes(DIST, &file));
+    ASSERT_TRUE(ReadWholeFile(DIST, &file));
     uint32_t size = 0;
     size_t data = entryData(file, "Parallaxia.msi", &size);
     ASSERT_NE(data, 0u) << "no package in " << DIST;
@@ -273,15 +252,15 @@ TEST_F(AttackFixture, ChangedPackageByteIsAnExtractionFailure)
 
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(changed, "", temp.path()));
-    HWND message = WaitForDialog(setup.id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
+    HWND message = WaitForDialog(setup.Id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
     ASSERT_NE(message, nullptr) << "no message";
     std::string text = ItemText(message, IDC_MESSAGE_TEXT);
     EXPECT_EQ(text.rfind("1152: Error extracting '" + temp.path() + "\\_pw", 0), 0u) << text;
     EXPECT_NE(text.find("\\Parallaxia.msi' to the temporary location"), std::string::npos) << text;
-    EXPECT_TRUE(ChildProcesses(setup.id()).empty()) << "something was started";
-    PressKey(message, VK_RETURN);
+    EXPECT_TRUE(ChildProcesses(setup.Id()).empty()) << "something was started";
+    PressKeyAtFocus(message, VK_RETURN);
     EXPECT_TRUE(WaitUntilGone(message, 5000));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_FALSE(installed());
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
 }
@@ -292,21 +271,22 @@ TEST_F(AttackFixture, QuitWhileMsiexecRunsStillCleansUp)
 {
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(DIST, "/S /V/qn", temp.path()));
-    ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] { return !ChildProcesses(setup.id()).empty() || !setup.running(); }));
-    ASSERT_TRUE(setup.running()) << "setup ended before msiexec was seen";
+    ASSERT_TRUE(WaitUntil("msiexec started by setup", RUN_WAIT_MS,
+                          [&] { return !ChildProcesses(setup.Id()).empty() || !setup.Running(); }));
+    ASSERT_TRUE(setup.Running()) << "setup ended before msiexec was seen";
 
     DWORD thread = 0;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Thread32First(snapshot, &entry); more && !thread; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == setup.id())
+        if (entry.th32OwnerProcessID == setup.Id())
             thread = entry.th32ThreadID;
     CloseHandle(snapshot);
     ASSERT_NE(thread, 0u);
     ASSERT_TRUE(PostThreadMessageA(thread, WM_QUIT, 0, 0));
 
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_TRUE(installed()) << "msiexec went on";
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "the extracted files stay behind";
 }

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,7 +31,6 @@ const char ENGINE_UPGRADE[] = "setup_engine_upgrade.exe";
 
 const DWORD RUN_WAIT_MS = 90000;      // extraction, msiexec and two 3-second clean-up passes
 const DWORD WINDOW_WAIT_MS = 30000;
-const DWORD POLL_MS = 100;
 
 const char RUN_ONCE_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -80,23 +78,14 @@ std::vector<std::string> packageFiles()
     return names;
 }
 
-// Runs a program of the system folder and waits for it (bounded).
+// Runs a program of the system folder and waits for it (bounded; ended after ms).
 DWORD runSystemProgram(const std::string &name, const std::string &arguments, DWORD ms)
 {
-    std::string program = systemFolder() + "\\" + name;
-    std::string command = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    TestProcess program;
+    if (!program.Start(systemFolder() + "\\" + name, arguments))
         return DWORD(-1);
-    CloseHandle(info.hThread);
     DWORD code = DWORD(-2);
-    if (WaitForSingleObject(info.hProcess, ms) == WAIT_OBJECT_0)
-        GetExitCodeProcess(info.hProcess, &code);
-    else
-        TerminateProcess(info.hProcess, 1);
-    CloseHandle(info.hProcess);
+    program.WaitForExit(ms, &code);
     return code;
 }
 
@@ -130,43 +119,7 @@ void endAll(const char *programName)
         EndProcess(pid);
 }
 
-bool waitFor(DWORD ms, const std::function<bool()> &done)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= ms)
-            return false;
-        Sleep(POLL_MS);
-    }
-    return true;
-}
-
-struct Found {
-    DWORD pid;
-    const char *className;
-    HWND window;
-};
-
-BOOL CALLBACK matchClass(HWND window, LPARAM parameter)
-{
-    Found *found = reinterpret_cast<Found *>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[64] = {0};
-    GetClassNameA(window, name, sizeof name);
-    if (owner == found->pid && IsWindowVisible(window) && strcmp(name, found->className) == 0) {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND visibleWindow(DWORD pid, const char *className)
-{
-    Found found = {pid, className, nullptr};
-    EnumWindows(matchClass, reinterpret_cast<LPARAM>(&found));
-    return found.window;
-}
+HWND visibleWindow(DWORD pid, const char *className) { return FindTopWindow(pid, className, nullptr); }
 
 BOOL CALLBACK collectStatic(HWND child, LPARAM parameter)
 {
@@ -284,13 +237,18 @@ HWND wizardWindow(const char *heading = nullptr)
 HWND waitForPage(const char *heading, DWORD ms = WINDOW_WAIT_MS)
 {
     HWND page = nullptr;
-    waitFor(ms, [&] { return (page = wizardWindow(heading)) != nullptr; });
+    WaitUntil("the wizard page \"" + std::string(heading) + "\"", ms,
+              [&] { return (page = wizardWindow(heading)) != nullptr; });
     if (page) {
-        // The wizard moves on by events the page's controls handle: let it settle.
-        Sleep(300);
+        // The wizard moves on by events the page's controls handle: the page
+        // is ready once its thread, done with making and showing it, answers.
+        WaitUntil("the wizard page \"" + std::string(heading) + "\" to answer", WINDOW_WAIT_MS, [&] {
+            DWORD_PTR ignored = 0;
+            return !IsWindow(page) || SendMessageTimeoutA(page, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored) != 0;
+        });
         if (const char *file = getenv("WIZARD_PAGE_FILE")) {
             std::ofstream(file) << heading << "\n";
-            waitFor(RUN_WAIT_MS, [&] { return !PathPresent(file); });
+            WaitUntil("the screenshot of the page", RUN_WAIT_MS, [&] { return !PathPresent(file); });
         }
     }
     return page;
@@ -412,32 +370,35 @@ void expectPlayerUpAndEndIt(DWORD pid, HANDLE process, const std::string &log)
 {
     HWND window = nullptr;
     std::string error;
-    bool started = waitFor(WINDOW_WAIT_MS, [&] {
+    bool started = WaitUntil("the installed player's main loop", WINDOW_WAIT_MS, [&] {
         if (HWND box = visibleWindow(pid, "#32770")) {
             error = WindowText(box) + ": " + boxText(box);
             return true;
         }
         std::string text;
         window = visibleWindow(pid, "Vizor_Main");
-        return window && ReadBytes(log, &text) && text.find("Starting Main Loop") != std::string::npos;
+        return window && ReadWholeFile(log, &text) && text.find("Starting Main Loop") != std::string::npos;
     });
     ASSERT_TRUE(started) << "the installed player did not come up";
     ASSERT_EQ(error, "") << "the installed player reported a failure";
     std::vector<std::string> files = packageFiles();
     if (std::find(files.begin(), files.end(), "Vizor_Initial.avi") != files.end()) {
         std::string text;
-        ReadBytes(log, &text);
+        ReadWholeFile(log, &text);
         EXPECT_NE(text.find("Going to perform the inital movie rendering"), std::string::npos)
             << "the start-up movie is not where the player looks for it";
     }
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     HWND question = nullptr;
-    ASSERT_TRUE(waitFor(WINDOW_WAIT_MS, [&] { return (question = visibleWindow(pid, "#32770")) != nullptr; }))
-        << "no exit question";
+    ASSERT_TRUE(WaitUntil("the player's exit question", WINDOW_WAIT_MS, [&] {
+        return (question = visibleWindow(pid, "#32770")) != nullptr;
+    })) << "no exit question";
     EXPECT_EQ(boxText(question), "Exit the Program?");
     ClickButton(question, IDYES);
-    EXPECT_EQ(WaitForSingleObject(process, WINDOW_WAIT_MS), WAIT_OBJECT_0) << "the player did not end after Yes";
+    EXPECT_TRUE(WaitUntil("the player's end", WINDOW_WAIT_MS, [&] {
+        return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    })) << "the player did not end after Yes";
 }
 
 // Starts the installed player, waits for its main loop and ends it through its
@@ -447,7 +408,7 @@ void startAndEndInstalledPlayer(const std::string &notes)
     std::string log = notes + "\\Vizor_Cinema.log";
     LauncherProcess player;
     ASSERT_TRUE(player.start(installFolder() + "\\Vizor_Movie.exe", "", notes, {"VIZOR_LOG=" + log}));
-    expectPlayerUpAndEndIt(player.id(), player.handle(), log);
+    expectPlayerUpAndEndIt(player.Id(), player.Handle(), log);
 }
 
 // The five player settings' presets the package puts in the machine's keys:
@@ -493,14 +454,14 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
     ASSERT_TRUE(setup.start(downloaded, "/S", temp.path(), {"ENGINE_STUB_LOG=" + planted}));
     std::string shown;
     bool wizard = false;
-    ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] {
+    ASSERT_TRUE(WaitUntil("the end of the silent setup (or a message)", RUN_WAIT_MS, [&] {
         shown = launcherMessage("setup.exe");
         wizard = wizard || wizardWindow() != nullptr;
-        return !shown.empty() || !setup.running();
+        return !shown.empty() || !setup.Running();
     }));
     EXPECT_EQ(shown, "") << "a silent run showed a message";
     EXPECT_FALSE(wizard) << "a quiet run showed the wizard";
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
 
     EXPECT_FALSE(PathPresent(planted)) << "the MSIEXEC.EXE beside setup.exe ran";
     expectInstalled();
@@ -511,9 +472,9 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
     // The same setup.exe removes it again.
     LauncherProcess uninstall;
     ASSERT_TRUE(uninstall.start(DIST, "/S /X", temp.path()));
-    ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] {
+    ASSERT_TRUE(WaitUntil("the end of the silent removal", RUN_WAIT_MS, [&] {
         wizard = wizard || wizardWindow() != nullptr;
-        return !uninstall.running();
+        return !uninstall.Running();
     }));
     EXPECT_FALSE(wizard) << "a quiet removal showed the wizard";
     for (const std::string &name : packageFiles())
@@ -535,17 +496,17 @@ TEST_F(InstallFixture, EngineRestartRunsOnceThroughWineboot)
     ASSERT_TRUE(setup.start(launcher(ENGINE_UPGRADE), "/S /V/qn", temp.path(),
                             {"ENGINE_STUB_EXIT=3010", "ENGINE_STUB_LOG=" + stubLog}));
     std::string shown;
-    ASSERT_TRUE(waitFor(RUN_WAIT_MS, [&] {
+    ASSERT_TRUE(WaitUntil("the end of the silent engine upgrade (or a message)", RUN_WAIT_MS, [&] {
         shown = launcherMessage(ENGINE_UPGRADE);
-        return !shown.empty() || !setup.running();
+        return !shown.empty() || !setup.Running();
     }));
     EXPECT_EQ(shown, "") << "a silent run showed a message";
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
 
     std::string work = onlyWorkFolder();
     ASSERT_FALSE(work.empty()) << "the extracted files must wait for the restart";
     std::string engineRun;
-    ASSERT_TRUE(ReadBytes(stubLog, &engineRun));
+    ASSERT_TRUE(ReadWholeFile(stubLog, &engineRun));
     EXPECT_EQ(engineRun, "\"" + work + "\\INSTMSIW.EXE\" /q\r\nshow 1\r\n");
     for (const char *name : {"Setup.INI", "INSTMSIW.EXE", "Parallaxia.msi", "_PWMSIDEL.INI"})
         EXPECT_TRUE(PathPresent(work + "\\" + name)) << name;
@@ -559,7 +520,7 @@ TEST_F(InstallFixture, EngineRestartRunsOnceThroughWineboot)
     EXPECT_FALSE(readRunOnce(&value)) << "the RunOnce value is taken once";
     bool copySeen = false;
     shown.clear();
-    bool finished = waitFor(RUN_WAIT_MS, [&] {
+    bool finished = WaitUntil("the relaunched copy's installation and clean-up (or a message)", RUN_WAIT_MS, [&] {
         copySeen = copySeen || !ProcessesNamed(ENGINE_UPGRADE).empty();
         shown = launcherMessage(ENGINE_UPGRADE);
         if (wizardWindow())
@@ -573,7 +534,7 @@ TEST_F(InstallFixture, EngineRestartRunsOnceThroughWineboot)
     expectInstalled();
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
     // The stand-in ran once only: the relaunched copy goes straight to msiexec.
-    ASSERT_TRUE(ReadBytes(stubLog, &engineRun));
+    ASSERT_TRUE(ReadWholeFile(stubLog, &engineRun));
     EXPECT_EQ(engineRun, "\"" + work + "\\INSTMSIW.EXE\" /q\r\nshow 1\r\n");
 }
 
@@ -583,7 +544,7 @@ TEST_F(InstallFixture, EngineRestartQuestionWithoutRestarting)
 {
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ENGINE_UPGRADE), "", temp.path(), {"ENGINE_STUB_EXIT=3010"}));
-    HWND question = WaitForDialog(setup.id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
+    HWND question = WaitForDialog(setup.Id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
     ASSERT_NE(question, nullptr) << "no restart question";
     EXPECT_EQ(ItemText(question, IDC_MESSAGE_TEXT),
               "Setup has completed configuring the Windows Installer on your system. The system needs to be "
@@ -594,9 +555,9 @@ TEST_F(InstallFixture, EngineRestartQuestionWithoutRestarting)
     std::string value;
     EXPECT_TRUE(readRunOnce(&value)) << "the relaunch is written before the question";
 
-    PressKey(question, VK_RETURN);
+    PressKeyAtFocus(question, VK_RETURN);
     EXPECT_TRUE(WaitUntilGone(question, 5000));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_FALSE(onlyWorkFolder().empty()) << "the files wait for the restart";
     EXPECT_FALSE(PathPresent(installFolder() + "\\Vizor_Movie.exe"));
 }
@@ -621,15 +582,15 @@ TEST_F(InstallFixture, RunOnceThatCannotBeWrittenIsAFailure)
 
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ENGINE_UPGRADE), "", temp.path(), {"ENGINE_STUB_EXIT=3010"}));
-    HWND message = WaitForDialog(setup.id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
+    HWND message = WaitForDialog(setup.Id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
     ASSERT_NE(message, nullptr) << "no message";
     EXPECT_EQ(ItemText(message, IDC_MESSAGE_TEXT),
               "1159: Setup cannot arrange to continue the installation after a restart of the system. Restart "
               "the system and run setup again");
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(message, IDC_RESTART))) << "a restart question";
-    PressKey(message, VK_RETURN);
+    PressKeyAtFocus(message, VK_RETURN);
     EXPECT_TRUE(WaitUntilGone(message, 5000));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "the extracted files stay behind";
     EXPECT_FALSE(PathPresent(installFolder() + "\\Vizor_Movie.exe"));
     std::string value;
@@ -642,13 +603,13 @@ TEST_F(InstallFixture, EngineInstallerFailureShowsItsText)
 {
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ENGINE_UPGRADE), "", temp.path(), {"ENGINE_STUB_EXIT=1603"}));
-    HWND message = WaitForDialog(setup.id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
+    HWND message = WaitForDialog(setup.Id(), IDC_MESSAGE_TEXT, RUN_WAIT_MS);
     ASSERT_NE(message, nullptr) << "no message";
     EXPECT_EQ(ItemText(message, IDC_MESSAGE_TEXT),
               "1603: You need administrator privileges to install the Windows Installer engine.");
-    PressKey(message, VK_RETURN);
+    PressKeyAtFocus(message, VK_RETURN);
     EXPECT_TRUE(WaitUntilGone(message, 5000));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "the extracted files are deleted";
     EXPECT_FALSE(PathPresent(installFolder() + "\\Vizor_Movie.exe"));
     std::string value;
@@ -677,8 +638,14 @@ bool walk(const std::vector<Step> &steps, size_t count)
             ADD_FAILURE() << "no \"" << steps[i].click << "\" to click on \"" << steps[i].page << "\"";
             return false;
         }
+        // A next step on the same page waits until what it clicks takes clicks
+        // (Next, once the licence is accepted).
         if (i + 1 < count && std::string(steps[i + 1].page) == steps[i].page)
-            Sleep(300);
+            WaitUntil("\"" + std::string(steps[i + 1].click) + "\" enabled on \"" + steps[i].page + "\"",
+                      WINDOW_WAIT_MS, [&] {
+                          HWND next = control(page, steps[i + 1].click);
+                          return next && IsWindowEnabled(next);
+                      });
     }
     return true;
 }
@@ -707,8 +674,8 @@ TEST_F(InstallFixture, WizardInstallsIntoTheChosenFolderAndStartsThePlayer)
     ASSERT_TRUE(setup.start(DIST, "", temp.path(), {"VIZOR_LOG=" + log}));
     HWND page = waitForPage(PAGE_WELCOME, RUN_WAIT_MS);
     ASSERT_NE(page, nullptr) << "no wizard";
-    EXPECT_EQ(FindDialog(setup.id(), IDC_STATUS), nullptr) << "the launcher's progress dialog stays beside the wizard";
-    EXPECT_TRUE(setup.running()) << "the launcher waits for the wizard";
+    EXPECT_EQ(FindDialog(setup.Id(), IDC_STATUS), nullptr) << "the launcher's progress dialog stays beside the wizard";
+    EXPECT_TRUE(setup.Running()) << "the launcher waits for the wizard";
     EXPECT_FALSE(IsWindowEnabled(control(page, "&Back")));
 
     ASSERT_TRUE(click(page, "&Next"));
@@ -719,7 +686,8 @@ TEST_F(InstallFixture, WizardInstallsIntoTheChosenFolderAndStartsThePlayer)
     EXPECT_FALSE(checked(accept));
     EXPECT_FALSE(IsWindowEnabled(control(page, "&Next"))) << "Next before the licence is accepted";
     ASSERT_TRUE(click(page, ACCEPT));
-    EXPECT_TRUE(waitFor(5000, [&] { return IsWindowEnabled(control(page, "&Next")) != FALSE; }));
+    EXPECT_TRUE(WaitUntil("Next enabled by the accepted licence", 5000,
+                          [&] { return IsWindowEnabled(control(page, "&Next")) != FALSE; }));
     ASSERT_TRUE(click(page, "&Next"));
 
     page = waitForPage(PAGE_FOLDER);
@@ -770,13 +738,14 @@ TEST_F(InstallFixture, WizardInstallsIntoTheChosenFolderAndStartsThePlayer)
 
     ASSERT_TRUE(click(page, "&Finish"));
     std::vector<DWORD> players;
-    ASSERT_TRUE(waitFor(WINDOW_WAIT_MS, [&] { return !(players = ProcessesNamed("Vizor_Movie.exe")).empty(); }))
-        << "Finish did not start the player";
+    ASSERT_TRUE(WaitUntil("the player started by Finish", WINDOW_WAIT_MS, [&] {
+        return !(players = ProcessesNamed("Vizor_Movie.exe")).empty();
+    })) << "Finish did not start the player";
     HANDLE player = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, players[0]);
     ASSERT_NE(player, nullptr);
     expectPlayerUpAndEndIt(players[0], player, log);
     CloseHandle(player);
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     EXPECT_EQ(wizardWindow(), nullptr);
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty()) << "work folder or its list file left behind";
 }
@@ -813,7 +782,7 @@ TEST_F(InstallFixture, CancelOnAnyPageLeavesNothingInstalled)
         HWND interrupted = waitForPage(PAGE_INTERRUPTED);
         ASSERT_NE(interrupted, nullptr);
         ASSERT_TRUE(click(interrupted, "&Finish"));
-        ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+        ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
         EXPECT_EQ(wizardWindow(), nullptr);
         expectNothingInstalled(CHOSEN_FOLDER);
         expectNothingInstalled();
@@ -846,11 +815,11 @@ TEST_F(InstallFixture, RunningAgainRepairsAndRemoves)
         HWND start = control(page, "Start Parallaxia");
         ASSERT_NE(start, nullptr);
         ASSERT_TRUE(click(page, "Start Parallaxia"));
-        ASSERT_TRUE(waitFor(5000, [&] { return !checked(start); }));
+        ASSERT_TRUE(WaitUntil("Start Parallaxia unticked", 5000, [&] { return !checked(start); }));
         ASSERT_TRUE(click(page, "&Finish"));
-        ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
-        Sleep(1000);
-        EXPECT_TRUE(ProcessesNamed("Vizor_Movie.exe").empty()) << "the player started though not ticked";
+        ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
+        EXPECT_TRUE(NothingFor("a player started though not ticked", 1000,
+                               [&] { return !ProcessesNamed("Vizor_Movie.exe").empty(); }));
     }
     expectInstalled(CHOSEN_FOLDER);
 
@@ -862,7 +831,7 @@ TEST_F(InstallFixture, RunningAgainRepairsAndRemoves)
     EXPECT_NE(control(page, "Parallaxia has been removed from your computer."), nullptr);
     EXPECT_EQ(control(page, "Start Parallaxia"), nullptr) << "Start Parallaxia offered after removing";
     ASSERT_TRUE(click(page, "&Finish"));
-    ASSERT_TRUE(setup.waitForExit(RUN_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(RUN_WAIT_MS));
     expectNothingInstalled(CHOSEN_FOLDER);
     EXPECT_TRUE(ProcessesNamed("Vizor_Movie.exe").empty());
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());

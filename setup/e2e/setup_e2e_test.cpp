@@ -43,15 +43,15 @@ std::string languageName(DWORD language)
 std::vector<std::string> watchStatus(HWND progress, const char *stopAt, DWORD ms)
 {
     std::vector<std::string> seen;
-    DWORD start = GetTickCount();
-    while (IsWindow(progress) && GetTickCount() - start < ms) {
-        std::string status = ItemText(progress, IDC_STATUS);
-        if (!status.empty() && (seen.empty() || seen.back() != status))
-            seen.push_back(status);
-        if (stopAt && status == stopAt)
-            break;
-        Sleep(20);
-    }
+    WaitUntil(stopAt ? "the status line \"" + std::string(stopAt) + "\"" : std::string("the progress dialog to close"),
+              ms, [&] {
+                  if (!IsWindow(progress))
+                      return true;
+                  std::string status = ItemText(progress, IDC_STATUS);
+                  if (!status.empty() && (seen.empty() || seen.back() != status))
+                      seen.push_back(status);
+                  return stopAt && status == stopAt;
+              });
     return seen;
 }
 
@@ -69,7 +69,7 @@ TEST(SetupEndToEnd, ProgressShowsProductAndStatusLinesInOrderThenCleansUp)
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ONE_LANGUAGE), "", temp.path()));
 
-    HWND progress = WaitForDialog(setup.id(), IDC_STATUS, DIALOG_WAIT_MS);
+    HWND progress = WaitForDialog(setup.Id(), IDC_STATUS, DIALOG_WAIT_MS);
     ASSERT_NE(progress, nullptr) << "no progress dialog";
     EXPECT_EQ(WindowText(progress), "Packagewright");
     EXPECT_EQ(ItemText(progress, IDC_MAIN_TEXT), PREPARING);
@@ -83,7 +83,7 @@ TEST(SetupEndToEnd, ProgressShowsProductAndStatusLinesInOrderThenCleansUp)
     std::vector<std::string> expected = {CHECKING_SYSTEM, CHECKING_ENGINE, CONFIGURING_ENGINE};
     EXPECT_EQ(seen, expected);
 
-    ASSERT_TRUE(setup.waitForExit(EXIT_WAIT_MS)) << "setup did not end after its clean-up";
+    ASSERT_TRUE(setup.WaitForExit(EXIT_WAIT_MS)) << "setup did not end after its clean-up";
     EXPECT_FALSE(PathPresent(work)) << "work folder left behind";
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
 }
@@ -94,7 +94,7 @@ TEST(SetupEndToEnd, CancelDuringPauseEndsRunAndDeletesSetupIni)
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ONE_LANGUAGE), "", temp.path()));
 
-    HWND progress = WaitForDialog(setup.id(), IDC_STATUS, DIALOG_WAIT_MS);
+    HWND progress = WaitForDialog(setup.Id(), IDC_STATUS, DIALOG_WAIT_MS);
     ASSERT_NE(progress, nullptr) << "no progress dialog";
     std::vector<std::string> seen = watchStatus(progress, CHECKING_SYSTEM, DIALOG_WAIT_MS);
     ASSERT_FALSE(seen.empty());
@@ -105,7 +105,7 @@ TEST(SetupEndToEnd, CancelDuringPauseEndsRunAndDeletesSetupIni)
 
     ClickButton(progress, IDCANCEL);
     EXPECT_TRUE(WaitUntilGone(progress, 5000)) << "progress dialog stays after Cancel";
-    ASSERT_TRUE(setup.waitForExit(EXIT_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(EXIT_WAIT_MS));
     EXPECT_FALSE(PathPresent(work + "\\Setup.INI"));
     EXPECT_FALSE(PathPresent(work));
     // The run ended in the pause: the package was never brought out.
@@ -118,7 +118,7 @@ TEST(SetupEndToEnd, LanguageDialogListsBothLanguagesAndTheChosenOneSpeaks)
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(TWO_LANGUAGES), "", temp.path()));
 
-    HWND dialog = WaitForDialog(setup.id(), IDC_LANGUAGE_LIST, DIALOG_WAIT_MS);
+    HWND dialog = WaitForDialog(setup.Id(), IDC_LANGUAGE_LIST, DIALOG_WAIT_MS);
     ASSERT_NE(dialog, nullptr) << "no language dialog";
     std::string title = WindowText(dialog);
     EXPECT_TRUE(title == "Choose Setup Language" || title == "Sprache des Setups") << title;
@@ -139,7 +139,7 @@ TEST(SetupEndToEnd, LanguageDialogListsBothLanguagesAndTheChosenOneSpeaks)
     SendMessageTimeoutA(combo, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
     ClickButton(dialog, IDC_LANGUAGE_OK);
 
-    HWND progress = WaitForDialog(setup.id(), IDC_STATUS, DIALOG_WAIT_MS);
+    HWND progress = WaitForDialog(setup.Id(), IDC_STATUS, DIALOG_WAIT_MS);
     ASSERT_NE(progress, nullptr) << "no progress dialog after the language was chosen";
     EXPECT_EQ(WindowText(progress), "Packagewright Setup DE");
     EXPECT_EQ(ItemText(progress, IDC_MAIN_TEXT),
@@ -156,7 +156,7 @@ TEST(SetupEndToEnd, LanguageDialogListsBothLanguagesAndTheChosenOneSpeaks)
     EXPECT_FALSE(PathPresent(work + "\\1033.MST"));
 
     ClickButton(progress, IDCANCEL);
-    ASSERT_TRUE(setup.waitForExit(EXIT_WAIT_MS));
+    ASSERT_TRUE(setup.WaitForExit(EXIT_WAIT_MS));
     EXPECT_FALSE(PathPresent(work));
 }
 
@@ -166,19 +166,20 @@ TEST(SetupEndToEnd, MessageDialogIgnoresEscapeAndClosesOnEnter)
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ONE_LANGUAGE), "/x /a", temp.path()));
 
-    HWND message = WaitForDialog(setup.id(), IDC_MESSAGE_TEXT, DIALOG_WAIT_MS);
+    HWND message = WaitForDialog(setup.Id(), IDC_MESSAGE_TEXT, DIALOG_WAIT_MS);
     ASSERT_NE(message, nullptr) << "no usage message";
     EXPECT_EQ(WindowText(message), "Packagewright");
     EXPECT_EQ(ItemText(message, IDC_MESSAGE_TEXT), USAGE);
 
-    PressKey(message, VK_ESCAPE);
-    Sleep(1000);
-    EXPECT_TRUE(IsWindow(message) && IsWindowVisible(message)) << "Escape closed the message";
-    EXPECT_TRUE(setup.running());
+    PressKeyAtFocus(message, VK_ESCAPE);
+    EXPECT_TRUE(NothingFor("the message closing on Escape", 1000, [&] {
+        return !IsWindow(message) || !IsWindowVisible(message);
+    })) << "Escape closed the message";
+    EXPECT_TRUE(setup.Running());
 
-    PressKey(message, VK_RETURN);
+    PressKeyAtFocus(message, VK_RETURN);
     EXPECT_TRUE(WaitUntilGone(message, 5000)) << "Enter did not close the message";
-    ASSERT_TRUE(setup.waitForExit(10000));
+    ASSERT_TRUE(setup.WaitForExit(10000));
     // The switches stopped the run before anything was extracted.
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
 }
@@ -188,9 +189,9 @@ TEST(SetupEndToEnd, BareWordEndsSilently)
     ScratchFolder temp("setup-e2e");
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ONE_LANGUAGE), "install", temp.path()));
-    ASSERT_TRUE(setup.waitForExit(10000));
+    ASSERT_TRUE(setup.WaitForExit(10000));
     DWORD code = 1;
-    GetExitCodeProcess(setup.handle(), &code);
+    GetExitCodeProcess(setup.Handle(), &code);
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());
 }
@@ -215,24 +216,22 @@ TEST(SetupEndToEnd, RelaunchFromFolderWithBlanksPassesTheSwitches)
             for (DWORD child : ChildProcesses(parent))
                 EndProcess(child);
         }
-    } endCopies{setup.id()};
+    } endCopies{setup.Id()};
     DWORD relaunched = 0;
-    DWORD start = GetTickCount();
-    while (!relaunched && GetTickCount() - start < DIALOG_WAIT_MS) {
-        std::vector<DWORD> children = ChildProcesses(setup.id());
+    WaitUntil("a copy started by the launcher", DIALOG_WAIT_MS, [&] {
+        std::vector<DWORD> children = ChildProcesses(setup.Id());
         if (!children.empty())
             relaunched = children[0];
-        else
-            Sleep(20);
-    }
+        return relaunched != 0;
+    });
     ASSERT_NE(relaunched, 0u) << "no copy started";
-    EXPECT_TRUE(setup.waitForExit(10000)) << "the first launcher did not end at once";
+    EXPECT_TRUE(setup.WaitForExit(10000)) << "the first launcher did not end at once";
 
     HWND message = WaitForDialog(relaunched, IDC_MESSAGE_TEXT, DIALOG_WAIT_MS);
     EXPECT_NE(message, nullptr) << "the copy did not take /x /a as its switches";
     if (message) {
         EXPECT_EQ(ItemText(message, IDC_MESSAGE_TEXT), USAGE);
-        PressKey(message, VK_RETURN);
+        PressKeyAtFocus(message, VK_RETURN);
         WaitUntilGone(message, 5000);
     }
 }
@@ -245,16 +244,17 @@ TEST(SetupEndToEnd, SilentRunShowsNothingAndCleansUp)
     ASSERT_TRUE(setup.start(launcher(ONE_LANGUAGE), "/S", temp.path()));
     bool sawWorkFolder = false;
     HWND shown = nullptr;
-    DWORD start = GetTickCount();
-    while (setup.running() && GetTickCount() - start < EXIT_WAIT_MS) {
+    // Watched from its start to its end.
+    WaitUntil("the end of the silent run", EXIT_WAIT_MS, [&] {
+        const bool ended = !setup.Running();
         for (int id : {IDC_STATUS, IDC_MESSAGE_TEXT, IDC_LANGUAGE_LIST})
             if (!shown)
-                shown = FindDialog(setup.id(), id);
+                shown = FindDialog(setup.Id(), id);
         if (!FolderEntries(temp.path(), "_pw*").empty())
             sawWorkFolder = true;
-        Sleep(20);
-    }
-    EXPECT_FALSE(setup.running()) << "silent run did not end";
+        return ended;
+    });
+    EXPECT_FALSE(setup.Running()) << "silent run did not end";
     EXPECT_EQ(shown, nullptr) << "a dialog was shown in silent mode";
     EXPECT_TRUE(sawWorkFolder);
     EXPECT_TRUE(FolderEntries(temp.path(), "*").empty());

@@ -100,7 +100,9 @@ protected:
         HWND chooser = player.WaitForWindow("#32770", "Open", WAIT_MS);
         ASSERT_TRUE(chooser != NULL);
         if (chooserMs) {
-            Sleep(100); // the ping sent while it was made is answered
+            // The ping sent while it was made is answered.
+            const int pings = probe->Pings();
+            WaitUntil("the window's answer to a ping", WAIT_MS, [&] { return probe->Pings() > pings; });
             *chooserMs = probe->SlowestMs();
             probe->Reset();
         }
@@ -118,28 +120,33 @@ protected:
     {
         const int endsBefore = CountOf(ReadLogText(player.log()).substr(0, logBefore), END_LINE);
         const DWORD start = GetTickCount();
-        std::string boxText;
+        std::string boxText, secondBox;
         bool ended = false;
         bool frozen = false;
-        while (GetTickCount() - start < WAIT_MS && player.Running()) {
+        WaitUntil(c.path == Path::Refused ? "the refusal's box" : "the end of the movie", WAIT_MS, [&] {
+            if (!player.Running())
+                return true;
             if (probe->SlowestMs() > FROZEN_MS) {
                 frozen = true;
-                break;
+                return true;
             }
             FoundWindow box;
-            if (player.WaitForMessageBox("Error", &box, 50)) {
-                ASSERT_TRUE(boxText.empty()) << "a second box: " << box.text;
+            if (FindTopWindow(player.pid(), "#32770", "Error") && player.WaitForMessageBox("Error", &box, 0)) {
+                if (!boxText.empty()) {
+                    secondBox = box.text;
+                    return true;
+                }
                 boxText = box.text;
                 ProgramUnderTest::Answer(box, IDOK);
-                if (c.path == Path::Refused)
-                    break;
-                continue;
+                return c.path == Path::Refused;
             }
             if (player.CountInLog(END_LINE) > endsBefore) {
                 ended = true;
-                break;
+                return true;
             }
-        }
+            return false;
+        });
+        ASSERT_TRUE(secondBox.empty()) << "a second box: " << secondBox;
         ASSERT_TRUE(player.Running()) << "the player ended\n" << ReadLogText(player.log());
         ASSERT_FALSE(frozen) << "the window did not answer for " << probe->SlowestMs() << " ms\n"
                              << ReadLogText(player.log());
@@ -148,9 +155,12 @@ protected:
             // The opening is over once the main loop runs (from the command
             // line) or the chooser's command has returned (its log line).
             ASSERT_TRUE(player.WaitForLog("Starting Main Loop\n", WAIT_MS));
-            Sleep(500); // time for any further box or a playback that should not start
+            // No further box, and no playback that should not start.
             FoundWindow box;
-            EXPECT_FALSE(player.WaitForMessageBox("Error", &box, 50)) << box.text;
+            EXPECT_TRUE(NothingFor("a further box or a playback", 550, [&] {
+                return FindTopWindow(player.pid(), "#32770", "Error") != NULL ||
+                       ReadLogText(player.log()).find("Frames played: ", logBefore) != std::string::npos;
+            })) << (player.AnotherMessageBox("Error", 0, &box) ? box.text : std::string());
         }
         const DWORD tookMs = GetTickCount() - start;
         const DWORD slowest = probe->SlowestMs();

@@ -1,24 +1,8 @@
 #include "driver.h"
 
-#include <tlhelp32.h>
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-std::string ReadWholeFile(const std::string &path)
-{
-    std::string bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.append(chunk, n);
-    fclose(f);
-    return bytes;
-}
 
 std::string ReadLogText(const std::string &path)
 {
@@ -45,76 +29,15 @@ std::string BuiltFile(const char *name)
     return std::string(BUILD_BIN_DIR) + "\\" + name;
 }
 
-std::string MakeTempFolder(const char *prefix)
-{
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    for (unsigned attempt = 0;; attempt++) {
-        char folder[MAX_PATH];
-        snprintf(folder, sizeof folder, "%s%s%lu_%u", temp, prefix, GetCurrentProcessId(), attempt);
-        if (CreateDirectoryA(folder, NULL))
-            return folder;
-    }
-}
-
-void RemoveTree(const std::string &folder)
-{
-    if (folder.empty())
-        return;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, ".."))
-                continue;
-            std::string path = folder + "\\" + found.cFileName;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 int KillProcessesNamed(const char *exeName)
 {
-    int ended = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (_stricmp(entry.szExeFile, exeName) != 0)
-            continue;
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-        if (process) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-            ended++;
-        }
-    }
-    CloseHandle(snapshot);
-    return ended;
+    const std::vector<DWORD> found = ProcessesNamed(exeName);
+    for (DWORD pid : found)
+        EndProcess(pid);
+    return (int)found.size();
 }
 
-int CountProcessesNamed(const char *exeName)
-{
-    int found = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (_stricmp(entry.szExeFile, exeName) == 0)
-            found++;
-    CloseHandle(snapshot);
-    return found;
-}
+int CountProcessesNamed(const char *exeName) { return (int)ProcessesNamed(exeName).size(); }
 
 ProgramUnderTest::~ProgramUnderTest()
 {
@@ -142,47 +65,10 @@ bool ProgramUnderTest::Start(const char *programFile, const std::string &command
         SetEnvironmentVariableA("LOCALAPPDATA", localAppData_.c_str());
     }
 
-    std::string commandLine = "\"" + program + "\"";
-    if (!commandLineTail.empty())
-        commandLine += " " + commandLineTail;
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = (WORD)showCommand;
-    return CreateProcessA(program.c_str(), buffer.data(), NULL, NULL, FALSE, 0, NULL, folder_.c_str(), &startup,
-                          &info_) != 0;
+    return process_.Start(program, commandLineTail, folder_.c_str(), NULL, showCommand);
 }
 
 namespace {
-
-struct Search {
-    DWORD pid;
-    const char *className;
-    const char *title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param)
-{
-    Search *search = (Search *)param;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window))
-        return TRUE;
-    char name[256];
-    GetClassNameA(window, name, sizeof name);
-    if (strcmp(name, search->className) != 0)
-        return TRUE;
-    if (search->title) {
-        GetWindowTextA(window, name, sizeof name);
-        if (strcmp(name, search->title) != 0)
-            return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
 
 BOOL CALLBACK FindStaticText(HWND child, LPARAM param)
 {
@@ -203,17 +89,18 @@ BOOL CALLBACK FindStaticText(HWND child, LPARAM param)
 
 HWND ProgramUnderTest::WaitForWindow(const char *className, const char *title, DWORD timeoutMs)
 {
-    const DWORD start = GetTickCount();
-    do {
-        Search search = {info_.dwProcessId, className, title, NULL};
-        EnumWindows(MatchWindow, (LPARAM)&search);
-        if (search.found)
-            return search.found;
-        if (!Running())
-            return NULL;
-        Sleep(50);
-    } while (GetTickCount() - start < timeoutMs);
-    return NULL;
+    HWND found = NULL;
+    bool ended = false;
+    const std::string what = std::string("a window \"") + (title ? title : "") + "\" of class " + className;
+    WaitUntil(what, timeoutMs, [&] {
+        if ((found = FindTopWindow(pid(), className, title)) != NULL)
+            return true;
+        ended = !Running();
+        return ended;
+    });
+    if (ended)
+        printf("the program ended while waiting for %s\n", what.c_str());
+    return found;
 }
 
 bool ProgramUnderTest::WaitForMessageBox(const char *caption, FoundWindow *box, DWORD timeoutMs)
@@ -234,22 +121,12 @@ void ProgramUnderTest::Answer(const FoundWindow &box, int buttonId)
 {
     PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), (LPARAM)GetDlgItem(box.window, buttonId));
     // The answer is taken once the box is gone.
-    const DWORD start = GetTickCount();
-    while (IsWindow(box.window) && GetTickCount() - start < 10000)
-        Sleep(20);
+    WaitUntil("the box \"" + box.title + "\" to close", 10000, [&] { return !IsWindow(box.window); });
 }
 
-void ProgramUnderTest::PressKey(HWND window, UINT virtualKey)
-{
-    UINT scan = MapVirtualKeyA(virtualKey, 0);
-    PostMessageA(window, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
-    PostMessageA(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
-}
+void ProgramUnderTest::PressKey(HWND window, UINT virtualKey) { ::PressKey(window, virtualKey); }
 
-void ProgramUnderTest::ClickButton(HWND window, int buttonId)
-{
-    PostMessageA(GetDlgItem(window, buttonId), BM_CLICK, 0, 0);
-}
+void ProgramUnderTest::ClickButton(HWND window, int buttonId) { PushButton(window, buttonId); }
 
 bool ProgramUnderTest::AnswerMessageBox(const char *caption, int buttonId, DWORD timeoutMs, std::string *text)
 {
@@ -259,43 +136,53 @@ bool ProgramUnderTest::AnswerMessageBox(const char *caption, int buttonId, DWORD
     if (text)
         *text = box.text;
     Answer(box, buttonId);
-    for (const DWORD start = GetTickCount(); IsWindow(box.window);) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(10);
-    }
-    return true;
+    return WaitUntil("the box \"" + box.title + "\" to close", timeoutMs, [&] { return !IsWindow(box.window); });
 }
 
-bool ProgramUnderTest::Running() const
+bool ProgramUnderTest::NoMessageBox(const char *caption, DWORD ms, FoundWindow *box)
 {
-    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+    HWND found = NULL;
+    if (NothingFor(std::string("a message box \"") + caption + "\"", ms,
+                   [&] { return (found = FindTopWindow(pid(), "#32770", caption)) != NULL; }))
+        return true;
+    // Its text, as WaitForMessageBox reads it.
+    WaitForMessageBox(caption, box, 0);
+    return false;
 }
+
+bool ProgramUnderTest::AnotherMessageBox(const char *caption, DWORD quietMs, FoundWindow *box)
+{
+    // Its text, as WaitForMessageBox reads it; gone again between the two looks
+    // counts as none.
+    return PollUntil(quietMs, [&] { return FindTopWindow(pid(), "#32770", caption) != NULL; }) &&
+           WaitForMessageBox(caption, box, 0);
+}
+
+int ProgramUnderTest::AnswerEveryMessageBox(const char *caption, int buttonId, DWORD quietMs)
+{
+    int answered = 0;
+    FoundWindow box;
+    while (AnotherMessageBox(caption, quietMs, &box)) {
+        Answer(box, buttonId);
+        answered++;
+    }
+    return answered;
+}
+
+bool ProgramUnderTest::Running() const { return process_.Running(); }
 
 bool ProgramUnderTest::WaitForExit(DWORD timeoutMs, DWORD *exitCode)
 {
-    if (!info_.hProcess)
+    if (!process_.Handle())
         return false;
-    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+    if (!process_.WaitForExit(timeoutMs, exitCode)) {
         Kill();
         return false;
     }
-    GetExitCodeProcess(info_.hProcess, exitCode);
     return true;
 }
 
-void ProgramUnderTest::Kill()
-{
-    if (!info_.hProcess)
-        return;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(info_.hProcess, 1);
-        WaitForSingleObject(info_.hProcess, 5000);
-    }
-    CloseHandle(info_.hProcess);
-    CloseHandle(info_.hThread);
-    info_ = {};
-}
+void ProgramUnderTest::Kill() { process_.End(); }
 
 std::string TestMovie(const char *name) { return std::string(TEST_MOVIE_DIR) + "\\" + name; }
 
@@ -309,18 +196,73 @@ int CountOf(const std::string &haystack, const std::string &text)
 
 int ProgramUnderTest::CountInLog(const std::string &text) const { return CountOf(ReadLogText(log_), text); }
 
+namespace {
+
+bool LinesInOrder(const std::string &log, const std::vector<std::string> &lines)
+{
+    size_t at = 0;
+    for (const std::string &line : lines) {
+        at = log.find(line, at);
+        if (at == std::string::npos)
+            return false;
+        at += line.size();
+    }
+    return true;
+}
+
+// The text of a log line for what a wait waits for: its line ends as "\n".
+std::string Quoted(const std::string &text)
+{
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '\n' ? std::string("\\n") : std::string(1, c);
+    return quoted + "\"";
+}
+
+} // namespace
+
 bool ProgramUnderTest::WaitForLog(const std::string &text, DWORD timeoutMs, int times)
 {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (CountInLog(text) >= times)
-            return true;
-        if (!Running())
-            return CountInLog(text) >= times;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(30);
-    }
+    bool ended = false;
+    std::string what = "the log line " + Quoted(text);
+    if (times > 1)
+        what += " " + std::to_string(times) + " times";
+    if (WaitUntil(what, timeoutMs,
+                  [&] {
+                      if (CountInLog(text) >= times)
+                          return true;
+                      ended = !Running();
+                      return ended;
+                  }) &&
+        !ended)
+        return true;
+    if (ended && CountInLog(text) >= times)
+        return true;
+    if (ended)
+        printf("the program ended without %s\n", what.c_str());
+    return false;
+}
+
+bool ProgramUnderTest::WaitForLines(const std::vector<std::string> &lines, DWORD timeoutMs)
+{
+    bool ended = false;
+    std::string what = "the log lines";
+    for (const std::string &line : lines)
+        what += " " + Quoted(line);
+    if (WaitUntil(what, timeoutMs,
+                  [&] {
+                      if (LinesInOrder(ReadLogText(log_), lines))
+                          return true;
+                      ended = !Running();
+                      return ended;
+                  }) &&
+        !ended)
+        return true;
+    if (ended && LinesInOrder(ReadLogText(log_), lines))
+        return true;
+    if (ended)
+        printf("the program ended without %s\n", what.c_str());
+    return false;
 }
 
 bool WritePlayerSettings(const PlayerSettings &settings)
@@ -351,15 +293,15 @@ bool WritePlayerSettings(const PlayerSettings &settings)
     if (settings.recentFiles.empty())
         return true;
     HKEY recent;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema\\recent", 0, NULL, 0, KEY_ALL_ACCESS,
-                        NULL, &recent, NULL) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema\\recent", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                        &recent, NULL) != ERROR_SUCCESS)
         return false;
     bool stored = true;
     for (size_t i = 0; i < settings.recentFiles.size(); i++) {
         const std::string name = "File" + std::to_string(i + 1);
         const std::string &path = settings.recentFiles[i];
-        stored &= RegSetValueExA(recent, name.c_str(), 0, REG_SZ, (const BYTE *)path.c_str(),
-                                 (DWORD)path.size() + 1) == ERROR_SUCCESS;
+        stored &= RegSetValueExA(recent, name.c_str(), 0, REG_SZ, (const BYTE *)path.c_str(), (DWORD)path.size() + 1) ==
+                  ERROR_SUCCESS;
     }
     RegCloseKey(recent);
     return stored;
@@ -398,6 +340,35 @@ RECT MovieArea(HWND mainWindow)
     ClientToScreen(mainWindow, &topLeft);
     ClientToScreen(mainWindow, &bottomRight);
     return RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y - 30};
+}
+
+bool WaitForSteadyScreen(const RECT &area, DWORD steadyMs, DWORD timeoutMs, ScreenPixels *out)
+{
+    ScreenPixels last;
+    bool captured = false;
+    DWORD since = 0;
+    char what[96];
+    snprintf(what, sizeof what, "the screen area (%ld,%ld)-(%ld,%ld) unchanged for %lu ms", area.left, area.top,
+             area.right, area.bottom, (unsigned long)steadyMs);
+    return WaitUntil(what, timeoutMs, [&] {
+        ScreenPixels now;
+        if (!CaptureScreen(area, &now))
+            return false;
+        const DWORD at = GetTickCount();
+        if (!captured || now.pixels != last.pixels) {
+            last = now;
+            captured = true;
+            since = at;
+            return false;
+        }
+        *out = now;
+        return at - since >= steadyMs;
+    });
+}
+
+bool WaitForPaint(HWND window, DWORD timeoutMs)
+{
+    return WaitUntil("the window to paint", timeoutMs, [&] { return !GetUpdateRect(window, NULL, FALSE); });
 }
 
 bool CaptureScreen(const RECT &area, ScreenPixels *out)

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 enum class Mark { LeftEye, RightEye, Band, Black, Other };
@@ -88,4 +89,36 @@ inline int FrameOnScreen(HWND mainWindow)
     const RECT &a = screen.area;
     const DWORD pixel = screen.At(a.left + (a.right - a.left) / 16, a.top + (a.bottom - a.top) / 2);
     return ClassifyMark(pixel) == Mark::LeftEye ? FrameCode(pixel) : -1;
+}
+
+// Waits until the frame read(mainWindow) reads (FrameOnScreen or a test's own
+// reading) is one that wanted takes; returns it, or -1 after timeoutMs.
+inline int WaitForFrameWhere(HWND mainWindow, const std::string &what, DWORD timeoutMs,
+                             const std::function<bool(int)> &wanted, int (*read)(HWND) = FrameOnScreen)
+{
+    int frame = -1;
+    if (!WaitUntil(what, timeoutMs, [&] { return wanted(frame = read(mainWindow)); }))
+        return -1;
+    return frame;
+}
+
+// Waits until the same frame has stood on the screen for steadyMs (the movie
+// is paused or stopped and the screen has caught up); returns it, or -1 after
+// timeoutMs.
+inline int WaitForStandingFrame(HWND mainWindow, DWORD steadyMs, DWORD timeoutMs, int (*read)(HWND) = FrameOnScreen)
+{
+    int standing = -1;
+    DWORD since = 0;
+    if (!WaitUntil("a frame standing for " + std::to_string(steadyMs) + " ms", timeoutMs, [&] {
+            const int frame = read(mainWindow);
+            const DWORD now = GetTickCount();
+            if (frame < 0 || frame != standing) {
+                standing = frame;
+                since = now;
+                return false;
+            }
+            return now - since >= steadyMs;
+        }))
+        return -1;
+    return standing;
 }

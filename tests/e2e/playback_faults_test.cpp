@@ -28,13 +28,8 @@ const char *const REWOUND = "Going to execute:CHECK_ERROR_DS(g_pMMStream->Seek(m
 // Waits until the movie area shows the given frame.
 bool WaitForFrame(HWND window, int frame, DWORD timeoutMs)
 {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        if (FrameOnScreen(window) == frame)
-            return true;
-        Sleep(100);
-    }
-    return false;
+    return WaitForFrameWhere(window, "frame " + std::to_string(frame), timeoutMs,
+                             [&](int shown) { return shown == frame; }) == frame;
 }
 
 // The Unix path of a Windows path, through Wine's own export (a drive letter of
@@ -71,13 +66,7 @@ template <class Done> bool RunUnixProgram(const char *program, const std::string
         CloseHandle(process.hProcess);
     if (process.hThread)
         CloseHandle(process.hThread);
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > WAIT_MS)
-            return false;
-        Sleep(20);
-    }
-    return true;
+    return WaitUntil(std::string("the effect of ") + program, WAIT_MS, done);
 }
 
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -148,8 +137,9 @@ protected:
         ASSERT_TRUE(StartPlayer(player, Plain2D(), path));
         window = WaitForPlayerWindow(player, WAIT_MS);
         ASSERT_TRUE(window != NULL);
-        Sleep(1500); // well into the movie
-        ASSERT_GT(FrameOnScreen(window), 0) << "the movie plays";
+        // Well into the movie (about 1.5 s).
+        ASSERT_GE(WaitForFrameWhere(window, "frame 36 or later", WAIT_MS, [](int frame) { return frame >= 36; }), 36)
+            << "the movie plays";
     }
     // After the fault the movie plays to its end, with no box, and Stop + Rewind
     // still draws its first frame: the open stream was not disturbed.
@@ -164,7 +154,7 @@ protected:
             printf("frames played: %g; after the end the movie area shows frame %d (-1: none)\n",
                    NumberAfterLast(ReadLogText(player.log()), "Frames played: "), FrameOnScreen(window));
         FoundWindow box;
-        EXPECT_FALSE(player.WaitForMessageBox("Error", &box, 500)) << box.text;
+        EXPECT_TRUE(player.NoMessageBox("Error", 500, &box)) << box.text;
         ProgramUnderTest::PressKey(window, VK_F7);
         ASSERT_TRUE(player.WaitForLog(REWOUND, WAIT_MS)) << ReadLogText(player.log());
         EXPECT_TRUE(WaitForFrame(window, 0, 5000));
@@ -260,7 +250,7 @@ TEST_F(PlaybackFaults, DriveRemovedWhilePlaying)
     ASSERT_TRUE(player.AnswerMessageBox("Recent files", IDOK, WAIT_MS, &text)) << ReadLogText(player.log());
     EXPECT_NE(std::string::npos, text.find("This file no longer exists.")) << text;
     FoundWindow box;
-    EXPECT_FALSE(player.WaitForMessageBox("Error", &box, 500)) << box.text;
+    EXPECT_TRUE(player.NoMessageBox("Error", 500, &box)) << box.text;
 }
 
 // The movie's network share goes away while it plays. Wine takes a path
@@ -305,7 +295,7 @@ TEST_F(PlaybackFaults, LogReplacedByAFolderWhilePlaying)
     ASSERT_TRUE(CreateDirectoryA(player.log().c_str(), NULL));
     EXPECT_TRUE(WaitForFrame(window, LAST_FRAME, WAIT_MS)) << "plays to the end";
     FoundWindow box;
-    EXPECT_FALSE(player.WaitForMessageBox("Error", &box, 500)) << box.text;
+    EXPECT_TRUE(player.NoMessageBox("Error", 500, &box)) << box.text;
     RemoveDirectoryA(player.log().c_str());
 
     // Stop + Rewind still works, unlogged.
@@ -380,7 +370,7 @@ TEST_P(SaveWhilePlaying, OneBoxTellsTheUserAndTheMoviePlaysOn)
     EXPECT_EQ(GetParam().boxText, text);
     ASSERT_TRUE(player.WaitForLog(GetParam().logLine, WAIT_MS)) << ReadLogText(player.log());
     FoundWindow box;
-    EXPECT_FALSE(player.WaitForMessageBox("Error", &box, 500)) << "one box for one Save: " << box.text;
+    EXPECT_TRUE(player.NoMessageBox("Error", 500, &box)) << "one box for one Save: " << box.text;
 
     PostMessageA(panel, WM_COMMAND, 1070, 0); // Cancel
     ASSERT_TRUE(player.WaitForLog("Cofiguration change was canceled\n", WAIT_MS));

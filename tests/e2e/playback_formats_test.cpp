@@ -105,17 +105,15 @@ int ShownFrame(const ScreenPixels &screen)
 // expected, or timeoutMs has passed; *screen holds the last capture.
 bool WaitForShownFrame(const RECT &area, int frame, int tolerance, DWORD timeoutMs, ScreenPixels *screen)
 {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (!CaptureScreen(area, screen))
-            return false;
-        const int shown = ShownFrame(*screen);
-        if (shown >= 0 && abs(shown - frame) <= tolerance)
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(50);
-    }
+    bool captured = true;
+    return WaitUntil("frame " + std::to_string(frame) + " on the screen", timeoutMs,
+                     [&] {
+                         if (!(captured = CaptureScreen(area, screen)))
+                             return true;
+                         const int shown = ShownFrame(*screen);
+                         return shown >= 0 && abs(shown - frame) <= tolerance;
+                     }) &&
+           captured;
 }
 
 class PlaybackFormats : public PlayerTest<::testing::TestWithParam<FormatCase>> {};

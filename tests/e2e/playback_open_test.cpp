@@ -242,11 +242,11 @@ TEST(PlaybackOpen, MinimizedFramesAreCountedButNotDrawnAndRestoreRedraws)
 
     ShowWindow(window, SW_RESTORE);
     ASSERT_TRUE(player.WaitForLog("Restoring surface by Draw2()\n", WAIT_MS));
-    Sleep(300);
+    // The window settles: a late repaint of the area would show as a failure.
+    ScreenPixels screen;
+    ASSERT_TRUE(WaitForSteadyScreen(MovieArea(window), 300, WAIT_MS, &screen));
     log = ReadLogText(player.log());
     EXPECT_NE(std::string::npos, log.find("state.bApplicationMinimized=FALSE\n", log.find("Frames played: ")));
-    ScreenPixels screen;
-    ASSERT_TRUE(CaptureScreen(MovieArea(window), &screen));
     const DWORD pixel = screen.At(screen.area.left + screen.width / 16, screen.area.top + screen.height / 2);
     EXPECT_EQ(Mark::LeftEye, ClassifyMark(pixel));
     EXPECT_EQ(9, FrameCode(pixel)) << "the last frame, drawn again";

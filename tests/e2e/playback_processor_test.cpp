@@ -73,7 +73,9 @@ void MoveBy(Session &s, int dx, int dy)
     GetWindowRect(s.window, &placed);
     SetWindowPos(s.window, NULL, placed.left + dx, placed.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(s.player.WaitForLog("Restoring surface by Draw3()", WAIT_MS, restored + 1));
-    Sleep(300); // let the window settle: a late repaint of the area would show as a failure
+    // The window settles: a late repaint of the area would show as a failure.
+    ScreenPixels settled;
+    ASSERT_TRUE(WaitForSteadyScreen(MovieArea(s.window), 300, WAIT_MS, &settled));
 }
 
 void Capture(Session &s, ScreenPixels *screen)

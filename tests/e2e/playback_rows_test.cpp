@@ -215,7 +215,9 @@ protected:
         GetWindowRect(window, &placed);
         SetWindowPos(window, NULL, placed.left, placed.top + 1, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         ASSERT_TRUE(player.WaitForLog("Restoring surface by Draw", WAIT_MS, restored + 1));
-        Sleep(300); // let the window settle: a late repaint of the area would show as a failure
+        // The window settles: a late repaint of the area would show as a failure.
+        ScreenPixels settled;
+        ASSERT_TRUE(WaitForSteadyScreen(MovieArea(window), 300, WAIT_MS, &settled));
     }
 
     void Capture(ScreenPixels *screen)
@@ -317,13 +319,13 @@ TEST_P(UndefinedCoding, DrawsNothingAndTheUserCanPause)
     ASSERT_TRUE(player.WaitForMessageBox("Error", &box, WAIT_MS));
     EXPECT_EQ("See " + player.log() + " for error analysis", box.text);
     ProgramUnderTest::Answer(box, IDOK);
-    for (DWORD start = GetTickCount(); IsWindow(box.window) && GetTickCount() - start < WAIT_MS;)
-        Sleep(10);
+    WaitUntil("the box to close", WAIT_MS, [&] { return !IsWindow(box.window); });
     ProgramUnderTest::PressKey(window, VK_F6); // within the grace time after the box
     ASSERT_TRUE(player.WaitForLog("Pause()\n", WAIT_MS));
-    Sleep(300);
 
     const std::string draw = c.method == METHOD1 ? "Draw1()" : c.method == METHOD2 ? "Draw2()" : "Draw3()";
+    EXPECT_TRUE(
+        NothingFor("another failed drawing", 300, [&] { return player.CountInLog(draw + "  failed with") > 1; }));
     const std::string log = ReadLogText(player.log());
     EXPECT_NE(std::string::npos, log.find("Non defined coding format for " + draw + " OUTPUT_PURE_INTERLACED\n" +
                                           draw + "  failed with HRESULT(0x80004005)\nDDERR_GENERIC\n"))

@@ -13,6 +13,9 @@ const int PLAY_BUTTON = 1063, PAUSE_BUTTON = 1064, STOP_BUTTON = 1065;
 // Stop + Rewind has drawn the first frame.
 const char *const REWOUND = "Going to execute:CHECK_ERROR_DS(g_pMMStream->Seek(movie.StreamTime.int64));\n"
                             "Restoring surface by Draw2()\n";
+// A frame that stands this long on the screen is not moving any more (five
+// frames at 25 a second).
+const DWORD STANDING_MS = 200;
 
 // The three commands, given through the keys or through the buttons.
 struct Controls {
@@ -45,8 +48,10 @@ public:
         const int before = player.CountInLog(doneLine);
         (this->*command)();
         ASSERT_TRUE(player.WaitForLog(doneLine, WAIT_MS, before + 1)) << ReadLogText(player.log());
-        Sleep(200); // the frame of the command is on the screen
     }
+    // Waits until the movie area shows the first frame.
+    bool WaitForFirstFrame() { return WaitForFrameWhere(window, "the first frame", WAIT_MS, IsFirst) == 0; }
+    static bool IsFirst(int frame) { return frame == 0; }
 
     ProgramUnderTest player;
     HWND window = NULL;
@@ -56,16 +61,18 @@ TEST_P(Transport, PauseHoldsTheFrameAndPlayResumesAtThePausePoint)
 {
     ASSERT_NO_FATAL_FAILURE(Start("transport.avi")); // 125 frames, 5 s, with sound
     ASSERT_TRUE(player.WaitForLog("Starting Main Loop\n", WAIT_MS));
-    Sleep(1500);
+    ASSERT_GE(WaitForFrameWhere(window, "frame 20 or later", WAIT_MS, [](int frame) { return frame >= 20; }), 20);
 
     ASSERT_NO_FATAL_FAILURE(Do(&Transport::PauseCommand, "Pause()\n"));
-    const int paused = FrameOnScreen(window);
+    const int paused = WaitForStandingFrame(window, STANDING_MS, WAIT_MS);
     ASSERT_GE(paused, 20) << "about 1.5 s played";
-    Sleep(1000);
-    EXPECT_EQ(paused, FrameOnScreen(window)) << "the frame stands while paused";
+    EXPECT_TRUE(NothingFor("another frame while paused", 1000, [&] { return FrameOnScreen(window) != paused; }))
+        << "the frame stands while paused";
 
     ASSERT_NO_FATAL_FAILURE(Do(&Transport::PlayCommand, "Play() finished\n"));
-    const int resumed = FrameOnScreen(window);
+    // The first frame after the paused one tells where the movie went on.
+    const int resumed = WaitForFrameWhere(window, "a frame other than the paused one", WAIT_MS,
+                                          [&](int frame) { return frame >= 0 && frame != paused; });
     EXPECT_GE(resumed, paused) << "not from the start";
     EXPECT_LE(resumed, paused + 12) << "from the pause point, not from where the movie would have been";
     const std::string log = ReadLogText(player.log());
@@ -86,16 +93,16 @@ TEST_P(Transport, StopRewindShowsTheFirstFrameAndStaysStopped)
 {
     ASSERT_NO_FATAL_FAILURE(Start("transport.avi"));
     ASSERT_TRUE(player.WaitForLog("Starting Main Loop\n", WAIT_MS));
-    Sleep(1000);
+    ASSERT_GE(WaitForFrameWhere(window, "frame 10 or later", WAIT_MS, [](int frame) { return frame >= 10; }), 10);
 
     ASSERT_NO_FATAL_FAILURE(Do(&Transport::StopCommand, REWOUND));
-    EXPECT_EQ(0, FrameOnScreen(window));
-    Sleep(1000);
-    EXPECT_EQ(0, FrameOnScreen(window)) << "stays stopped";
+    EXPECT_TRUE(WaitForFirstFrame());
+    EXPECT_TRUE(NothingFor("another frame while stopped", 1000, [&] { return FrameOnScreen(window) != 0; }))
+        << "stays stopped";
 
     // Again while stopped: the first frame once more, still stopped.
     ASSERT_NO_FATAL_FAILURE(Do(&Transport::StopCommand, REWOUND));
-    EXPECT_EQ(0, FrameOnScreen(window));
+    EXPECT_TRUE(WaitForFirstFrame());
     const std::string log = ReadLogText(player.log());
     EXPECT_EQ(1, CountOf(log, "Executing Stop\nmovie.state == Playing\n"));
     EXPECT_EQ(1, CountOf(log, "Executing Stop\nmovie.state == Stopped\n"));
@@ -103,8 +110,7 @@ TEST_P(Transport, StopRewindShowsTheFirstFrameAndStaysStopped)
 
     // Play starts from the first frame.
     ASSERT_NO_FATAL_FAILURE(Do(&Transport::PlayCommand, "Play is interpreting Stopped situation\n"));
-    Sleep(600);
-    const int playing = FrameOnScreen(window);
+    const int playing = WaitForFrameWhere(window, "frame 5 or later", WAIT_MS, [](int frame) { return frame >= 5; });
     EXPECT_GE(playing, 5);
     EXPECT_LE(playing, 40);
 }
@@ -124,7 +130,7 @@ TEST_P(Transport, PlayAfterTheEndPlaysTheRestAndEndsAgain)
     EXPECT_EQ(9, FrameOnScreen(window));
 
     ASSERT_NO_FATAL_FAILURE(Do(&Transport::StopCommand, REWOUND));
-    EXPECT_EQ(0, FrameOnScreen(window));
+    EXPECT_TRUE(WaitForFirstFrame());
 }
 
 TEST_P(Transport, PlayWithoutAMovieAsksForOne)
@@ -138,7 +144,7 @@ TEST_P(Transport, PlayWithoutAMovieAsksForOne)
     // Pause and Stop + Rewind do nothing.
     ASSERT_NO_FATAL_FAILURE(Do(&Transport::PauseCommand, "Pause()\n"));
     ASSERT_NO_FATAL_FAILURE(Do(&Transport::StopCommand, "Executing Stop\nmovie.state == Uninitialized\n"));
-    EXPECT_EQ(-1, FrameOnScreen(window));
+    EXPECT_TRUE(NothingFor("a frame on the screen", 200, [&] { return FrameOnScreen(window) != -1; }));
     EXPECT_TRUE(player.Running());
 }
 
@@ -174,7 +180,7 @@ TEST(PersistentFault, TheUserCanStopTheMovieOrQuit)
             // Stop + Rewind redraws the first frame, which fails the same way.
             ASSERT_TRUE(player.AnswerMessageBox("Error", IDOK, WAIT_MS));
             FoundWindow more;
-            EXPECT_FALSE(player.WaitForMessageBox("Error", &more, 3000)) << "stopped: no more frames, no more boxes";
+            EXPECT_TRUE(player.NoMessageBox("Error", 3000, &more)) << "stopped: no more frames, no more boxes";
         }
         const std::string log = ReadLogText(player.log());
         EXPECT_NE(std::string::npos, log.find("Non defined output format for Draw2()\n"

@@ -266,11 +266,7 @@ std::string TitleOf(HWND window)
 // quick switch just before it sets the title.
 bool WaitForTitle(HWND window, const std::string &title, DWORD timeoutMs)
 {
-    for (DWORD start = GetTickCount(); TitleOf(window) != title; Sleep(20)) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-    }
-    return true;
+    return WaitUntil("the title \"" + title + "\"", timeoutMs, [&] { return TitleOf(window) == title; });
 }
 
 TEST(QuickSwitches, EyesOutputAndCodingChangeAtOnceAndShowInTheTitle)
@@ -324,8 +320,10 @@ protected:
     bool WaitForRedraw(int before)
     {
         const bool drawn = player.WaitForLog("Restoring surface by Draw", WAIT_MS, before + 1);
-        Sleep(300); // let the window settle: a late repaint of the area would show as a failure
-        return drawn;
+        // The screen settles: a late repaint of the area would show as a failure.
+        const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        ScreenPixels settled;
+        return drawn && WaitForSteadyScreen(screen, 300, WAIT_MS, &settled);
     }
     // Plays the 16:9 side-by-side movie (left eye first) to its end, notes the
     // window's place in *before, then goes full screen (F11) and reads the
@@ -558,9 +556,7 @@ TEST(LayoutFromNameSwitch, ThePanelTurnsItOffAndSaveKeepsItOff)
     ASSERT_TRUE(panel != NULL);
     HWND box = GetDlgItem(panel, 1117);
     ASSERT_TRUE(box != NULL);
-    for (DWORD start = GetTickCount(); SendMessageA(box, BM_GETCHECK, 0, 0) != BST_CHECKED &&
-                                       GetTickCount() - start < WAIT_MS;)
-        Sleep(20); // the panel checks its buttons when it first paints
+    EXPECT_TRUE(WaitForPaint(panel, WAIT_MS));                    // the panel checks its buttons when it first paints
     EXPECT_EQ(BST_CHECKED, SendMessageA(box, BM_GETCHECK, 0, 0)); // on by default
     ProgramUnderTest::ClickButton(panel, 1117);
     ProgramUnderTest::ClickButton(panel, 1071); // Save

@@ -31,38 +31,9 @@ protected:
         EXPECT_TRUE(player.WaitForExit(WAIT_MS, &code));
         EXPECT_EQ(0u, code);
     }
-    bool WaitForLog(const std::string &text)
-    {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < WAIT_MS) {
-            if (ReadLogText(player.log()).find(text) != std::string::npos)
-                return true;
-            Sleep(50);
-        }
-        return false;
-    }
+    bool WaitForLog(const std::string &text) { return player.WaitForLog(text, WAIT_MS); }
     // Waits until the lines appear in the log in this order (others may stand between).
-    bool WaitForLines(const std::vector<std::string> &lines)
-    {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < WAIT_MS) {
-            const std::string log = ReadLogText(player.log());
-            size_t at = 0;
-            bool all = true;
-            for (const std::string &line : lines) {
-                at = log.find(line, at);
-                if (at == std::string::npos) {
-                    all = false;
-                    break;
-                }
-                at += line.size();
-            }
-            if (all)
-                return true;
-            Sleep(50);
-        }
-        return false;
-    }
+    bool WaitForLines(const std::vector<std::string> &lines) { return player.WaitForLines(lines, WAIT_MS); }
     HWND WaitForDialog(const char *caption) { return player.WaitForWindow("#32770", caption, WAIT_MS); }
 
     ProgramUnderTest player;
@@ -83,7 +54,7 @@ TEST_F(PlayerDialogs, DescriptionWithoutAMovieIsEmptyAndEscIsAnotherCommand)
     PostMessageA(window, WM_COMMAND, 40010, 0);
     HWND description = WaitForDialog("Movie description");
     ASSERT_TRUE(description != NULL);
-    Sleep(300); // let it paint
+    EXPECT_TRUE(WaitForPaint(description, WAIT_MS));
     EXPECT_EQ(0, (int)SendDlgItemMessageA(description, 1086, LB_GETCOUNT, 0, 0));
     ProgramUnderTest::PressKey(GetDlgItem(description, 1069), VK_ESCAPE);
     EXPECT_TRUE(WaitForLog("Executing Movie Description\nMovie Description Executed with other command\n"))
@@ -102,9 +73,13 @@ TEST_F(PlayerDialogs, DescriptionStaysOpenWhileItsListIsUsedAndClosesOnOkOrClose
         for (WORD code : {LBN_SETFOCUS, LBN_SELCHANGE, LBN_KILLFOCUS, LBN_DBLCLK})
             PostMessageA(description, WM_COMMAND, MAKEWPARAM(1086, code), (LPARAM)list);
         ProgramUnderTest::PressKey(GetDlgItem(description, 1069), VK_TAB);
-        Sleep(700);
+        const int executed = closing == IDOK ? 0 : 1; // the OK of the first round
+        EXPECT_TRUE(NothingFor("the description closing on its list's notifications", 700, [&] {
+            return !IsWindow(description) || !IsWindowVisible(description) ||
+                   CountOf(ReadLogText(player.log()), "Movie Description Executed") != executed;
+        }));
         EXPECT_TRUE(IsWindow(description) && IsWindowVisible(description)) << ReadLogText(player.log());
-        EXPECT_EQ(closing == IDOK ? 0 : 1, CountOf(ReadLogText(player.log()), "Movie Description Executed"));
+        EXPECT_EQ(executed, CountOf(ReadLogText(player.log()), "Movie Description Executed"));
         if (closing == IDOK)
             ProgramUnderTest::ClickButton(description, 1069);
         else
@@ -112,9 +87,7 @@ TEST_F(PlayerDialogs, DescriptionStaysOpenWhileItsListIsUsedAndClosesOnOkOrClose
         EXPECT_TRUE(WaitForLog(closing == IDOK ? "Movie Description Executed with OK\n"
                                                : "Movie Description Executed with other command\n"))
             << ReadLogText(player.log());
-        const DWORD start = GetTickCount();
-        while (IsWindow(description) && GetTickCount() - start < WAIT_MS)
-            Sleep(50);
+        WaitUntil("the description to close", WAIT_MS, [&] { return !IsWindow(description); });
         EXPECT_FALSE(IsWindow(description));
         if (closing == IDOK) { // no line of the notifications stands before the OK line
             EXPECT_EQ(1, CountOf(ReadLogText(player.log()), "Movie Description Executed"));
@@ -128,12 +101,10 @@ TEST_F(PlayerDialogs, HelpOpensTheHelpFileBesideTheProgram)
     EXPECT_TRUE(WaitForLog("Help required\n" + player.folder() + "\\Vizorm.HLP\n")) << ReadLogText(player.log());
     // The system help viewer reports the missing file in a window of its own; the
     // player carries on.
-    Sleep(500);
+    EXPECT_TRUE(NothingFor("the player ending beside the help viewer", 500, [&] { return !player.Running(); }));
     EXPECT_TRUE(player.Running());
     // The viewer is closed when the player ends.
-    const DWORD begun = GetTickCount();
-    while (CountProcessesNamed("winhlp32.exe") == 0 && GetTickCount() - begun < 5000)
-        Sleep(100);
+    WaitUntil("the help viewer", 5000, [] { return CountProcessesNamed("winhlp32.exe") > 0; });
     EXPECT_EQ(1, CountProcessesNamed("winhlp32.exe")) << "the viewer was started";
     PostMessageA(window, WM_COMMAND, 40005, 0);
     FoundWindow box;
@@ -142,9 +113,7 @@ TEST_F(PlayerDialogs, HelpOpensTheHelpFileBesideTheProgram)
     DWORD code = 99;
     EXPECT_TRUE(player.WaitForExit(WAIT_MS, &code));
     EXPECT_TRUE(WaitForLog("Closing the help viewer\n"));
-    const DWORD start = GetTickCount();
-    while (CountProcessesNamed("winhlp32.exe") > 0 && GetTickCount() - start < 10000)
-        Sleep(100);
+    WaitUntil("the end of the help viewer", 10000, [] { return CountProcessesNamed("winhlp32.exe") == 0; });
     EXPECT_EQ(0, CountProcessesNamed("winhlp32.exe")) << "the help viewer outlived the player";
     KillProcessesNamed("winhlp32.exe"); // whatever a failure left behind
 }
@@ -175,9 +144,11 @@ std::ostream &operator<<(std::ostream &out, const PanelView &v)
 
 PanelView ReadPanel(HWND panel)
 {
-    Sleep(300); // the panel checks its buttons when it paints
+    // The panel checks its buttons when it paints: once when it shows, and
+    // again when told to.
+    EXPECT_TRUE(WaitForPaint(panel, WAIT_MS));
     RedrawWindow(panel, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
-    Sleep(300);
+    EXPECT_TRUE(WaitForPaint(panel, WAIT_MS));
     return {CheckedIn(panel, 1072, 1075), CheckedIn(panel, 1076, 1079), CheckedIn(panel, 1080, 1081),
             CheckedIn(panel, 1082, 1083), (int)SendDlgItemMessageA(panel, 1084, TBM_GETPOS, 0, 0)};
 }
@@ -263,7 +234,7 @@ TEST_F(PlayerDialogs, PanelOkAppliesCancelAndEscDropSaveWritesTheRegistry)
     EXPECT_TRUE(player.AnswerMessageBox("Error", IDOK, WAIT_MS, &boxText));
     EXPECT_EQ("Couldn't save the settings", boxText);
     FoundWindow error;
-    EXPECT_FALSE(player.WaitForMessageBox("Error", &error, 500)) << "one box for one Save";
+    EXPECT_TRUE(player.NoMessageBox("Error", 500, &error)) << "one box for one Save";
     PostMessageA(panel, WM_COMMAND, 1070, 0);
     ASSERT_TRUE(WaitForLines({"Configuration Executed with Cancel\n", "Cofiguration change was canceled\n"}));
 
@@ -297,9 +268,7 @@ TEST_F(PlayerDialogs, UrlBoxEscTakesTheTypedText)
                            "Input from URL:\nhttp://127.0.0.1:9/100%25.avi\n"))
         << ReadLogText(player.log());
     // The address cannot be opened: the player says so and keeps running.
-    FoundWindow error;
-    while (player.WaitForMessageBox("Error", &error, 3000))
-        ProgramUnderTest::Answer(error, IDOK);
+    player.AnswerEveryMessageBox("Error", IDOK, 3000);
 }
 
 TEST_F(PlayerDialogs, CancelledFileChooserOpensNothing)
@@ -311,7 +280,7 @@ TEST_F(PlayerDialogs, CancelledFileChooserOpensNothing)
     PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(WaitForLog("Input from File:\n\n")) << ReadLogText(player.log());
     FoundWindow box;
-    EXPECT_FALSE(player.WaitForMessageBox("Error", &box, 1000)) << box.text;
+    EXPECT_TRUE(player.NoMessageBox("Error", 1000, &box)) << box.text;
     const std::string after = ReadLogText(player.log()).substr(before.size());
     // Nothing is opened: no movie name taken, no settings read, no MCF read.
     for (const char *line : {"content of szFilename", "read from registry", "Making Setup From MCF file"})
@@ -344,9 +313,7 @@ TEST_F(PlayerDialogs, AnMcfChosenInTheFileChooserIsReadWithoutTheRegistry)
     ASSERT_TRUE(WaitForLog("Input from File:\n" + mcf + "\n")) << ReadLogText(player.log());
     ASSERT_TRUE(WaitForLog("Making Setup From MCF file\n"));
     // The movie it names does not exist: opening it is reported.
-    FoundWindow error;
-    while (player.WaitForMessageBox("Error", &error, 3000))
-        ProgramUnderTest::Answer(error, IDOK);
+    player.AnswerEveryMessageBox("Error", IDOK, 3000);
     const std::string log = ReadLogText(player.log());
     const std::string afterChoice = log.substr(log.find("Input from File:"));
     EXPECT_EQ(std::string::npos, afterChoice.find("read from registry")) << afterChoice;

@@ -57,14 +57,9 @@ private:
 // and not before frame `from`.
 int WaitForNewFrame(HWND window, int than, DWORD timeoutMs, int from = 0)
 {
-    const DWORD start = GetTickCount();
-    do {
-        const int frame = FrameOnScreen(window);
-        if (frame >= from && frame != than)
-            return frame;
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return -1;
+    return WaitForFrameWhere(
+        window, "a frame other than " + std::to_string(than) + " from frame " + std::to_string(from) + " on", timeoutMs,
+        [&](int frame) { return frame >= from && frame != than; });
 }
 
 class Stall : public PlayerTest<> {};
@@ -86,7 +81,9 @@ TEST_F(Stall, TheWindowAnswersWhileTheStreamStallsAndTheWatchdogStopsTheMovie)
     ASSERT_GT(stalled.Count(), 0u);
     probe.Reset();
     const DWORD stallStart = GetTickCount();
-    const int frozen = FrameOnScreen(window);
+    // A frame already on its way to the screen may still land: the frozen one
+    // is the frame that then stands.
+    const int frozen = WaitForStandingFrame(window, 200, 5000);
     const bool watchdog = player.WaitForLog(STALL_LINE, 20000);
     const DWORD stallMs = GetTickCount() - stallStart;
     const DWORD stalledSlowest = probe.SlowestMs();

@@ -27,10 +27,7 @@ TEST(PlayerStartup, EmptyCommandLineThenEscAndYesEndsWithExitCodeZero)
     ASSERT_TRUE(window != NULL);
 
     // Wait until the main loop runs, then ask to leave.
-    const DWORD start = GetTickCount();
-    while (ReadLogText(player.log()).find("Starting Main Loop\n") == std::string::npos &&
-           GetTickCount() - start < WAIT_MS)
-        Sleep(50);
+    player.WaitForLog("Starting Main Loop\n", WAIT_MS);
     ProgramUnderTest::PressKey(window, VK_ESCAPE);
     FoundWindow box;
     ASSERT_TRUE(player.WaitForMessageBox("Exit", &box, WAIT_MS));
@@ -81,7 +78,7 @@ TEST(PlayerStartup, AnsweringNoKeepsItRunningAndTheCloseBoxAsksAgain)
     FoundWindow box;
     ASSERT_TRUE(player.WaitForMessageBox("Exit", &box, WAIT_MS));
     ProgramUnderTest::Answer(box, IDNO);
-    Sleep(1000);
+    EXPECT_TRUE(NothingFor("the player ending after No", 1000, [&] { return !player.Running() || !IsWindow(window); }));
     EXPECT_TRUE(player.Running());
     EXPECT_TRUE(IsWindow(window));
 

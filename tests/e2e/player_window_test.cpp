@@ -5,6 +5,7 @@
 #include "movie_marks.h"
 
 #include <commctrl.h>
+#include <functional>
 #include <stdio.h>
 #include <ostream>
 #include <gtest/gtest.h>
@@ -13,28 +14,14 @@ namespace {
 
 const DWORD WAIT_MS = 30000;
 
-bool LinesInOrder(const std::string &log, const std::vector<std::string> &lines)
-{
-    size_t at = 0;
-    for (const std::string &line : lines) {
-        at = log.find(line, at);
-        if (at == std::string::npos)
-            return false;
-        at += line.size();
-    }
-    return true;
-}
-
 bool WaitForLines(ProgramUnderTest &player, const std::vector<std::string> &lines)
 {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < WAIT_MS) {
-        if (LinesInOrder(ReadLogText(player.log()), lines))
-            return true;
-        Sleep(50);
-    }
-    return false;
+    return player.WaitForLines(lines, WAIT_MS);
 }
+
+// A frame that stands this long at the band's edge is not moving any more
+// (five frames at 25 a second).
+const DWORD STANDING_MS = 200;
 
 // The frame number the movie area shows, read from the marker band at its left
 // edge; -1 when the band shows no frame.
@@ -49,13 +36,19 @@ int FrameAtBandEdge(HWND window)
     return ClassifyMark(pixel) == Mark::LeftEye ? FrameCode(pixel) : -1;
 }
 
-bool WaitUntilGone(HWND dialog)
+bool WaitUntilClosed(HWND dialog)
 {
-    const DWORD start = GetTickCount();
-    while (IsWindow(dialog) && GetTickCount() - start < WAIT_MS)
-        Sleep(50);
-    return !IsWindow(dialog);
+    return WaitUntil("the dialog to close", WAIT_MS, [&] { return !IsWindow(dialog); });
 }
+
+// Waits until the band's edge shows a frame that wanted takes; -1 after WAIT_MS.
+int WaitForBandFrame(HWND window, const char *what, const std::function<bool(int)> &wanted)
+{
+    return WaitForFrameWhere(window, what, WAIT_MS, wanted, FrameAtBandEdge);
+}
+
+// Waits until a frame stands at the band's edge; -1 after WAIT_MS.
+int StandingBandFrame(HWND window) { return WaitForStandingFrame(window, STANDING_MS, WAIT_MS, FrameAtBandEdge); }
 
 class PlayerWindow : public PlayerTest<> {
 protected:
@@ -68,7 +61,8 @@ protected:
         window = WaitForPlayerWindow(player, WAIT_MS);
         ASSERT_TRUE(window != NULL);
         ASSERT_TRUE(WaitForLines(player, {"Starting Main Loop\n"})) << ReadLogText(player.log());
-        Sleep(1000); // playing
+        // Playing, some way into the movie.
+        ASSERT_GT(WaitForBandFrame(window, "frame 6 or later", [](int frame) { return frame > 5; }), 5);
     }
 };
 
@@ -96,17 +90,16 @@ TEST_F(PlayerWindow, SliderSeeksToItsPerMilleAndLeavesTheMoviePaused)
     EXPECT_NEAR(25000000, streamTime, 400000);
     // Paused: the screen shows the frame at the middle (frame 62 of 125) and keeps
     // showing it.
-    Sleep(300);
-    const int shown = FrameAtBandEdge(window);
+    const int shown = StandingBandFrame(window);
     EXPECT_NEAR(62, shown, 1);
-    Sleep(1000);
-    EXPECT_EQ(shown, FrameAtBandEdge(window)) << "nothing moves any more";
-    // Play resumes from the new position.
+    EXPECT_TRUE(NothingFor("another frame at the band's edge", 1000, [&] { return FrameAtBandEdge(window) != shown; }))
+        << "nothing moves any more";
+    // Play resumes from the new position: the first frame after the paused one.
     ProgramUnderTest::PressKey(window, VK_F5);
     EXPECT_TRUE(WaitForLines(player, {"dwPos 500\n", "Play()\n", "Play is interpreting Pause situation\n"}))
         << ReadLogText(player.log());
-    Sleep(600);
-    const int playing = FrameAtBandEdge(window);
+    const int playing = WaitForBandFrame(window, "a frame other than the paused one",
+                                         [&](int frame) { return frame >= 0 && frame != shown; });
     EXPECT_GT(playing, shown) << "playing on from the middle";
     EXPECT_LT(playing, shown + 40);
 }
@@ -118,17 +111,22 @@ void ChangeTheMethod(ProgramUnderTest &player, HWND window, bool pausedFirst)
 {
     RECT original;
     GetWindowRect(window, &original);
+    // The player lays out its window anew on each size and logs where it stands.
+    const char *laidOut = "screen position after Movie Window";
+    const int layouts = player.CountInLog(laidOut);
     SetWindowPos(window, NULL, 0, 0, original.right - original.left + 64, original.bottom - original.top + 48,
                  SWP_NOMOVE | SWP_NOZORDER);
-    Sleep(300);
+    ASSERT_TRUE(player.WaitForLog(laidOut, WAIT_MS, layouts + 1));
     RECT resized;
     GetWindowRect(window, &resized);
+    int shown;
     if (pausedFirst) {
         PostMessageA(window, WM_COMMAND, 40007, 0);
         ASSERT_TRUE(WaitForLines(player, {"Pause()\n"}));
-        Sleep(300);
+        shown = StandingBandFrame(window);
+    } else {
+        shown = WaitForBandFrame(window, "a frame in the larger window", [](int frame) { return frame > 5; });
     }
-    const int shown = FrameAtBandEdge(window);
     ASSERT_GT(shown, 5) << "some way into the movie";
 
     PostMessageA(window, WM_COMMAND, 40009, 0);
@@ -140,15 +138,19 @@ void ChangeTheMethod(ProgramUnderTest &player, HWND window, bool pausedFirst)
                                       "We will change the configuration\n", "content of szFilename\n",
                                       "Movie prepared again at the frame it showed\n"}))
         << ReadLogText(player.log());
-    Sleep(400);
-    const int first = FrameAtBandEdge(window);
-    Sleep(600);
-    const int second = FrameAtBandEdge(window);
     if (pausedFirst) {
+        const int first = StandingBandFrame(window);
         EXPECT_NEAR(shown, first, 1) << "the frame it showed";
-        EXPECT_EQ(first, second) << "still paused";
+        EXPECT_TRUE(NothingFor("another frame at the band's edge", 600, [&] {
+            return FrameAtBandEdge(window) != first;
+        })) << "still paused";
     } else {
+        // The first frame of the movie prepared again, then the next one.
+        const int first =
+            WaitForBandFrame(window, "a frame of the movie prepared again", [](int frame) { return frame >= 0; });
         EXPECT_GE(first, shown) << "not started again from the beginning";
+        const int second =
+            WaitForBandFrame(window, "the frame after it", [&](int frame) { return frame >= 0 && frame != first; });
         EXPECT_GT(second, first) << "playing on";
     }
     RECT after;
@@ -176,15 +178,17 @@ TEST_F(PlayerWindow, OnlyTheStrengthChangedDoesNotReopen)
     PostMessageA(panel, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)GetDlgItem(panel, 1084));
     PostMessageA(panel, WM_COMMAND, 1069, 0);
     ASSERT_TRUE(WaitForLines(player, {"We will change the configuration\n"}));
-    Sleep(500);
+    EXPECT_TRUE(
+        NothingFor("the movie opened again", 500, [&] { return player.CountInLog("content of szFilename\n") > 1; }));
     EXPECT_EQ(1, CountOf(ReadLogText(player.log()), "content of szFilename\n")) << ReadLogText(player.log());
-    // Applied: the panel opened again shows the new strength.
+    // Applied: the panel opened again shows the new strength (it checks its
+    // buttons when it paints).
     PostMessageA(window, WM_COMMAND, 40009, 0);
     panel = player.WaitForWindow("#32770", "Configuration panel", WAIT_MS);
     ASSERT_TRUE(panel != NULL);
-    Sleep(300);
+    EXPECT_TRUE(WaitForPaint(panel, WAIT_MS));
     RedrawWindow(panel, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
-    Sleep(300);
+    EXPECT_TRUE(WaitForPaint(panel, WAIT_MS));
     EXPECT_EQ(80, (int)SendDlgItemMessageA(panel, 1084, TBM_GETPOS, 0, 0));
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(panel, 1072)) << "the rest as it was";
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(panel, 1083));
@@ -208,12 +212,14 @@ class NothingChosen : public PlayerWindow, public ::testing::WithParamInterface<
 TEST_P(NothingChosen, TheMovieGoesOnAsItWas)
 {
     const NoChoice c = GetParam();
+    int before;
     if (c.pausedFirst) {
         PostMessageA(window, WM_COMMAND, 40007, 0);
         ASSERT_TRUE(WaitForLines(player, {"Pause()\n"}));
-        Sleep(300);
+        before = StandingBandFrame(window);
+    } else {
+        before = FrameAtBandEdge(window);
     }
-    const int before = FrameAtBandEdge(window);
     ASSERT_GE(before, 0) << "the movie shows its frames";
     const std::string logBefore = ReadLogText(player.log());
 
@@ -224,27 +230,33 @@ TEST_P(NothingChosen, TheMovieGoesOnAsItWas)
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     else
         ProgramUnderTest::PressKey(GetDlgItem(dialog, 1), VK_ESCAPE);
-    ASSERT_TRUE(WaitUntilGone(dialog));
+    ASSERT_TRUE(WaitUntilClosed(dialog));
 
-    Sleep(600);
     if (c.pausedFirst) {
-        // Under Wine the area behind a closed dialog is repainted black after the
-        // player's redraw; a move of the window draws the paused frame again.
+        // No other frame comes. Under Wine the area behind a closed dialog is
+        // repainted black after the player's redraw; a move of the window draws
+        // the paused frame again.
+        auto anotherFrame = [&] {
+            const int frame = FrameAtBandEdge(window);
+            return frame >= 0 && frame != before;
+        };
+        EXPECT_TRUE(NothingFor("another frame at the band's edge", 600, anotherFrame)) << "still paused";
         const int redraws = player.CountInLog("Restoring surface by Draw2()\n");
         RECT place;
         GetWindowRect(window, &place);
         SetWindowPos(window, NULL, place.left + 2, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         ASSERT_TRUE(player.WaitForLog("Restoring surface by Draw2()\n", WAIT_MS, redraws + 1));
-        Sleep(400);
-    }
-    const int first = FrameAtBandEdge(window);
-    Sleep(600);
-    const int second = FrameAtBandEdge(window);
-    if (c.pausedFirst) {
+        const int first = StandingBandFrame(window);
         EXPECT_EQ(before, first) << "still paused at its frame";
-        EXPECT_EQ(before, second);
+        EXPECT_TRUE(NothingFor("another frame at the band's edge", 600, [&] {
+            return FrameAtBandEdge(window) != first;
+        })) << "still paused";
     } else {
+        // The first frame after the dialog, then the next one.
+        const int first = WaitForBandFrame(window, "a frame after the dialog", [](int frame) { return frame >= 0; });
         EXPECT_GE(first, before) << "not started again from the beginning";
+        const int second =
+            WaitForBandFrame(window, "the frame after it", [&](int frame) { return frame >= 0 && frame != first; });
         EXPECT_GT(second, first) << "playing on";
     }
     const std::string log = ReadLogText(player.log()).substr(logBefore.size());

@@ -66,7 +66,7 @@ TEST_F(StandardUser, OpeningAMovieShowsNoBoxAndKeepsSettingsAndLogInTheUsersPlac
     ASSERT_TRUE(player.WaitForLog("Movie parameters read from registry and set to default values\n", WAIT_MS))
         << "the log is in the user's application data: " << player.log();
     FoundWindow box;
-    EXPECT_FALSE(player.WaitForMessageBox("Error", &box, 2000)) << box.text;
+    EXPECT_TRUE(player.NoMessageBox("Error", 2000, &box)) << box.text;
     const std::string log = ReadLogText(player.log());
     EXPECT_NE(std::string::npos, log.find("Input Coding 1076 Requested Output 1073 \n")) << log;
     EXPECT_EQ(std::string::npos, log.find("RegistryWrite(")) << log;
@@ -100,7 +100,7 @@ TEST_F(StandardUser, OpeningAMovieShowsNoBoxAndKeepsSettingsAndLogInTheUsersPlac
             namingTheLog++;
         }
         ProgramUnderTest::Answer(box, IDOK);
-    } while (player.WaitForMessageBox("Error", &box, 3000));
+    } while (player.AnotherMessageBox("Error", 3000, &box));
     EXPECT_GT(namingTheLog, 0) << ReadLogText(player.log());
 }
 
