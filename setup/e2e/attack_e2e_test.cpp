@@ -10,8 +10,8 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
-#include <cstdint>
-#include <cstring>
+#include <stdint.h>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -40,7 +40,7 @@ const char *const PLANTED_NAMES[] = {"version.dll", "comctl32.dll", "msi.dll", "
 std::string installFolder()
 {
     char folder[MAX_PATH] = {0};
-    SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
+    SHGetFolderPathA(NULL, CSIDL_PROGRAM_FILES, NULL, 0, folder);
     return std::string(folder) + "\\Parallaxia";
 }
 
@@ -70,11 +70,11 @@ void endAll(const char *programName)
 
 bool writeFile(const std::string &path, const std::string &bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+    bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, NULL) && written == bytes.size();
     CloseHandle(file);
     return ok;
 }

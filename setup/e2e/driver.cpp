@@ -33,7 +33,7 @@ std::vector<std::string> ComboItems(HWND combo)
         SendMessageTimeoutW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, TALK_TIMEOUT_MS,
                             &ignored);
         char text[1024] = {0};
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL);
         items.push_back(text);
     }
     return items;

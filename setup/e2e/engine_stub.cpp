@@ -4,8 +4,8 @@
 // milliseconds, and ends with the exit code in ENGINE_STUB_EXIT (0 without it).
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <stdio.h>
+#include <stdlib.h>
 
 namespace {
 
@@ -15,7 +15,7 @@ unsigned long numberFromEnvironment(const char *name)
     DWORD n = GetEnvironmentVariableA(name, text, sizeof text);
     if (n == 0 || n >= sizeof text)
         return 0;
-    return strtoul(text, nullptr, 10);
+    return strtoul(text, NULL, 10);
 }
 
 void appendToLog()
@@ -34,12 +34,12 @@ void appendToLog()
         return;
     if (length >= int(sizeof text))
         length = int(sizeof text) - 1;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;
-    WriteFile(file, text, DWORD(length), &written, nullptr);
+    WriteFile(file, text, DWORD(length), &written, NULL);
     CloseHandle(file);
 }
 

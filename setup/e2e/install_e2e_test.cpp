@@ -48,7 +48,7 @@ std::string systemFolder()
 std::string installFolder()
 {
     char folder[MAX_PATH] = {0};
-    SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
+    SHGetFolderPathA(NULL, CSIDL_PROGRAM_FILES, NULL, 0, folder);
     return std::string(folder) + "\\Parallaxia";
 }
 
@@ -57,7 +57,7 @@ std::string shortcut()
 {
     for (int where : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
         char folder[MAX_PATH] = {0};
-        SHGetFolderPathA(nullptr, where, nullptr, 0, folder);
+        SHGetFolderPathA(NULL, where, NULL, 0, folder);
         std::string path = std::string(folder) + "\\Parallaxia\\Vizor Movie.lnk";
         if (PathPresent(path))
             return path;
@@ -96,7 +96,7 @@ bool readRunOnce(std::string *value)
         return false;
     char buffer[4096] = {0};
     DWORD size = sizeof buffer - 1, type = 0;
-    LONG result = RegQueryValueExA(key, "Setup", nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size);
+    LONG result = RegQueryValueExA(key, "Setup", NULL, &type, reinterpret_cast<BYTE *>(buffer), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || type != REG_SZ)
         return false;
@@ -119,7 +119,7 @@ void endAll(const char *programName)
         EndProcess(pid);
 }
 
-HWND visibleWindow(DWORD pid, const char *className) { return FindTopWindow(pid, className, nullptr); }
+HWND visibleWindow(DWORD pid, const char *className) { return FindTopWindow(pid, className, NULL); }
 
 BOOL CALLBACK collectStatic(HWND child, LPARAM parameter)
 {
@@ -162,7 +162,7 @@ std::string readString(HKEY key, const char *name)
 {
     char buffer[2048] = {0};
     DWORD size = sizeof buffer - 1, type = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE *>(buffer), &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return std::string();
     return buffer;
@@ -182,7 +182,7 @@ UninstallEntry uninstallEntry()
     entry.installLocation = readString(key, "InstallLocation");
     entry.publisher = readString(key, "Publisher");
     DWORD size = sizeof entry.estimatedSize, type = 0;
-    if (RegQueryValueExA(key, "EstimatedSize", nullptr, &type, reinterpret_cast<BYTE *>(&entry.estimatedSize),
+    if (RegQueryValueExA(key, "EstimatedSize", NULL, &type, reinterpret_cast<BYTE *>(&entry.estimatedSize),
                          &size) != ERROR_SUCCESS || type != REG_DWORD)
         entry.estimatedSize = 0;
     RegCloseKey(key);
@@ -217,7 +217,7 @@ BOOL CALLBACK matchWizard(HWND window, LPARAM parameter)
         search->found = window;
         return FALSE;
     }
-    TopSearch inner = {search->heading, nullptr};
+    TopSearch inner = {search->heading, NULL};
     EnumChildWindows(window, matchHeading, reinterpret_cast<LPARAM>(&inner));
     if (inner.found) {
         search->found = window;
@@ -227,18 +227,18 @@ BOOL CALLBACK matchWizard(HWND window, LPARAM parameter)
 }
 
 // A visible wizard window; with a heading, the one that shows that text.
-HWND wizardWindow(const char *heading = nullptr)
+HWND wizardWindow(const char *heading = NULL)
 {
-    TopSearch search = {heading, nullptr};
+    TopSearch search = {heading, NULL};
     EnumWindows(matchWizard, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 HWND waitForPage(const char *heading, DWORD ms = WINDOW_WAIT_MS)
 {
-    HWND page = nullptr;
+    HWND page = NULL;
     WaitUntil("the wizard page \"" + std::string(heading) + "\"", ms,
-              [&] { return (page = wizardWindow(heading)) != nullptr; });
+              [&] { return (page = wizardWindow(heading)) != NULL; });
     if (page) {
         // The wizard moves on by events the page's controls handle: the page
         // is ready once its thread, done with making and showing it, answers.
@@ -256,7 +256,7 @@ HWND waitForPage(const char *heading, DWORD ms = WINDOW_WAIT_MS)
 
 HWND control(HWND page, const char *text)
 {
-    TopSearch search = {text, nullptr};
+    TopSearch search = {text, NULL};
     EnumChildWindows(page, matchHeading, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -279,7 +279,7 @@ BOOL CALLBACK matchEdit(HWND child, LPARAM parameter)
 
 HWND editOf(HWND page)
 {
-    HWND edit = nullptr;
+    HWND edit = NULL;
     EnumChildWindows(page, matchEdit, reinterpret_cast<LPARAM>(&edit));
     return edit;
 }
@@ -368,7 +368,7 @@ struct InstallFixture : ::testing::Test {
 // log, and ends it through its exit question.
 void expectPlayerUpAndEndIt(DWORD pid, HANDLE process, const std::string &log)
 {
-    HWND window = nullptr;
+    HWND window = NULL;
     std::string error;
     bool started = WaitUntil("the installed player's main loop", WINDOW_WAIT_MS, [&] {
         if (HWND box = visibleWindow(pid, "#32770")) {
@@ -390,7 +390,7 @@ void expectPlayerUpAndEndIt(DWORD pid, HANDLE process, const std::string &log)
     }
 
     PostMessageA(window, WM_CLOSE, 0, 0);
-    HWND question = nullptr;
+    HWND question = NULL;
     ASSERT_TRUE(WaitUntil("the player's exit question", WINDOW_WAIT_MS, [&] {
         return (question = visibleWindow(pid, "#32770")) != nullptr;
     })) << "no exit question";
@@ -428,7 +428,7 @@ int SettingsPresetsPresent()
     int present = 0;
     for (const auto &p : presets) {
         DWORD value = 0, size = sizeof value;
-        if (RegGetValueA(HKEY_LOCAL_MACHINE, p.key, p.name, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, p.key, p.name, RRF_RT_REG_DWORD, NULL, &value, &size) ==
                 ERROR_SUCCESS &&
             value == p.value)
             present++;
@@ -572,8 +572,8 @@ TEST_F(InstallFixture, RunOnceThatCannotBeWrittenIsAFailure)
         ~KeyAway()
         {
             HKEY key;
-            if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                nullptr) == ERROR_SUCCESS)
+            if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+                                NULL) == ERROR_SUCCESS)
                 RegCloseKey(key);
         }
     } away;

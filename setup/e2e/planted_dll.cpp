@@ -4,7 +4,7 @@
 // information says 99.0.0.0, so that as Msi.DLL it would pass for any engine.
 #include <windows.h>
 
-#include <cstdio>
+#include <stdio.h>
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID)
 {
@@ -14,7 +14,7 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID)
         char marker[MAX_PATH + 16];
         if (n > 0 && n < MAX_PATH) {
             snprintf(marker, sizeof marker, "%s.loaded", path);
-            HANDLE file = CreateFileA(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            HANDLE file = CreateFileA(marker, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
             if (file != INVALID_HANDLE_VALUE)
                 CloseHandle(file);
         }

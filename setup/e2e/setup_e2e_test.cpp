@@ -79,7 +79,7 @@ TEST(SetupEndToEnd, ProgressShowsProductAndStatusLinesInOrderThenCleansUp)
     EXPECT_TRUE(PathPresent(work + "\\Setup.INI"));
     EXPECT_TRUE(PathPresent(work + "\\_PWMSIDEL.INI"));
 
-    std::vector<std::string> seen = watchStatus(progress, nullptr, DIALOG_WAIT_MS);
+    std::vector<std::string> seen = watchStatus(progress, NULL, DIALOG_WAIT_MS);
     std::vector<std::string> expected = {CHECKING_SYSTEM, CHECKING_ENGINE, CONFIGURING_ENGINE};
     EXPECT_EQ(seen, expected);
 
@@ -243,7 +243,7 @@ TEST(SetupEndToEnd, SilentRunShowsNothingAndCleansUp)
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(launcher(ONE_LANGUAGE), "/S", temp.path()));
     bool sawWorkFolder = false;
-    HWND shown = nullptr;
+    HWND shown = NULL;
     // Watched from its start to its end.
     WaitUntil("the end of the silent run", EXIT_WAIT_MS, [&] {
         const bool ended = !setup.Running();

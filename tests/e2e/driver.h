@@ -57,7 +57,7 @@ public:
     static void ClickButton(HWND window, int buttonId);
     // Waits for a message box with the given caption, answers it with buttonId and
     // waits until it is gone; its text goes to *text. False when no box came.
-    bool AnswerMessageBox(const char *caption, int buttonId, DWORD timeoutMs, std::string *text = nullptr);
+    bool AnswerMessageBox(const char *caption, int buttonId, DWORD timeoutMs, std::string *text = NULL);
     // True when no message box with the given caption shows for ms; otherwise
     // the box that came is in *box.
     bool NoMessageBox(const char *caption, DWORD ms, FoundWindow *box);

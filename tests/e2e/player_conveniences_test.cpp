@@ -18,7 +18,7 @@ const DWORD WAIT_MS = 30000;
 
 struct NamedMovie {
     const char *name;        // the file name the side-by-side test movie is given
-    const char *line;        // the log line, or nullptr when no marker may be found
+    const char *line;        // the log line, or NULL when no marker may be found
     Mark oddRows;            // what the odd screen rows show on interlaced output
 };
 void PrintTo(const NamedMovie &c, std::ostream *os) { *os << c.name; }
@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
                    Mark::LeftEye},
         NamedMovie{"trip.rl.avi", "Stereo layout from the file name: marker \"rl\", PURE_LR RIGHT_TOP\n",
                    Mark::RightEye},
-        NamedMovie{"TABLE tennis.avi", nullptr, Mark::Other}),
+        NamedMovie{"TABLE tennis.avi", NULL, Mark::Other}),
     [](const ::testing::TestParamInfo<NamedMovie> &info) {
         return std::string(info.param.line ? (info.param.oddRows == Mark::LeftEye ? "HalfSBS" : "RL") : "NoMarker");
     });
