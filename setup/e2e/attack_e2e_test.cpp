@@ -174,13 +174,10 @@ struct AttackFixture : ::testing::Test {
             ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\planted.dll").c_str(), (folder + "\\" + name).c_str(), FALSE))
                 << name;
     }
-    std::vector<std::string> markers(const std::string &folder) const
-    {
-        return FolderEntries(folder, "*.loaded");
-    }
+    std::vector<std::string> markers(const std::string &folder) const { return FolderEntries(folder, "*.loaded"); }
 };
 
-}  // namespace
+} // namespace
 
 // A library under each name, beside setup.exe as a browser leaves them: none is
 // ever loaded, and setup installs as usual.

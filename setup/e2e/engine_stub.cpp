@@ -43,7 +43,7 @@ void appendToLog()
     CloseHandle(file);
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {

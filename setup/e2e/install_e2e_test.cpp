@@ -29,7 +29,7 @@ const char PRODUCT_CODE[] = PACKAGE_PRODUCT_CODE;
 const char PACKAGE[] = PACKAGE_MSI;
 const char ENGINE_UPGRADE[] = "setup_engine_upgrade.exe";
 
-const DWORD RUN_WAIT_MS = 90000;      // extraction, msiexec and two 3-second clean-up passes
+const DWORD RUN_WAIT_MS = 90000; // extraction, msiexec and two 3-second clean-up passes
 const DWORD WINDOW_WAIT_MS = 30000;
 
 const char RUN_ONCE_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
@@ -182,8 +182,9 @@ UninstallEntry uninstallEntry()
     entry.installLocation = readString(key, "InstallLocation");
     entry.publisher = readString(key, "Publisher");
     DWORD size = sizeof entry.estimatedSize, type = 0;
-    if (RegQueryValueExA(key, "EstimatedSize", NULL, &type, reinterpret_cast<BYTE *>(&entry.estimatedSize),
-                         &size) != ERROR_SUCCESS || type != REG_DWORD)
+    if (RegQueryValueExA(key, "EstimatedSize", NULL, &type, reinterpret_cast<BYTE *>(&entry.estimatedSize), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
         entry.estimatedSize = 0;
     RegCloseKey(key);
     return entry;
@@ -318,7 +319,6 @@ const char PAGE_REPAIR[] = "Repair Parallaxia";
 const char PAGE_REMOVE[] = "Remove Parallaxia";
 const char ACCEPT[] = "I &accept the terms in the License Agreement";
 
-
 struct InstallFixture : ::testing::Test {
     ScratchFolder temp{"install-e2e"};
     ScratchFolder notes{"install-notes"};
@@ -428,15 +428,14 @@ int SettingsPresetsPresent()
     int present = 0;
     for (const auto &p : presets) {
         DWORD value = 0, size = sizeof value;
-        if (RegGetValueA(HKEY_LOCAL_MACHINE, p.key, p.name, RRF_RT_REG_DWORD, NULL, &value, &size) ==
-                ERROR_SUCCESS &&
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, p.key, p.name, RRF_RT_REG_DWORD, NULL, &value, &size) == ERROR_SUCCESS &&
             value == p.value)
             present++;
     }
     return present;
 }
 
-}  // namespace
+} // namespace
 
 // setup.exe as downloaded, next to a planted MSIEXEC.EXE that must never run,
 // quiet: "/S" silences the launcher and, since it passes /qn to msiexec, the
@@ -446,8 +445,8 @@ TEST_F(InstallFixture, SilentSetupInstallsThePlayerAndUninstalls)
     ScratchFolder download("download");
     std::string downloaded = download.path() + "\\setup.exe";
     ASSERT_TRUE(CopyFileA(DIST, downloaded.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(launcher("setup_engine_stub.exe").c_str(), (download.path() + "\\MSIEXEC.EXE").c_str(),
-                          FALSE));
+    ASSERT_TRUE(
+        CopyFileA(launcher("setup_engine_stub.exe").c_str(), (download.path() + "\\MSIEXEC.EXE").c_str(), FALSE));
     std::string planted = notes.path() + "\\planted.log";
 
     LauncherProcess setup;
@@ -572,8 +571,8 @@ TEST_F(InstallFixture, RunOnceThatCannotBeWrittenIsAFailure)
         ~KeyAway()
         {
             HKEY key;
-            if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
-                                NULL) == ERROR_SUCCESS)
+            if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) ==
+                ERROR_SUCCESS)
                 RegCloseKey(key);
         }
     } away;
@@ -713,7 +712,7 @@ TEST_F(InstallFixture, WizardInstallsIntoTheChosenFolderAndStartsThePlayer)
     EXPECT_FALSE(PathPresent(CHOSEN_FOLDER)) << "installed before Install";
     ASSERT_TRUE(click(page, "&Install"));
     if (getenv("WIZARD_PAGE_FILE"))
-        waitForPage(PAGE_PROGRESS, 10000);   // only for its picture: it may come and go between two looks
+        waitForPage(PAGE_PROGRESS, 10000); // only for its picture: it may come and go between two looks
 
     page = waitForPage(PAGE_FINISHED, RUN_WAIT_MS);
     ASSERT_NE(page, nullptr) << "no finish page";
@@ -756,7 +755,7 @@ TEST_F(InstallFixture, CancelOnAnyPageLeavesNothingInstalled)
 {
     struct Case {
         const char *page;
-        size_t steps;   // of TO_READY, to reach the page
+        size_t steps; // of TO_READY, to reach the page
     };
     const Case cases[] = {{PAGE_WELCOME, 0}, {PAGE_LICENCE, 2}, {PAGE_FOLDER, 3}, {PAGE_READY, 4}};
     for (const Case &c : cases) {
@@ -796,8 +795,8 @@ TEST_F(InstallFixture, CancelOnAnyPageLeavesNothingInstalled)
 TEST_F(InstallFixture, RunningAgainRepairsAndRemoves)
 {
     std::string chosen = std::string(CHOSEN_FOLDER) + "\\";
-    ASSERT_EQ(runSystemProgram("msiexec.exe",
-                               std::string("/i \"") + PACKAGE + "\" /qn INSTALLDIR=\"" + chosen + "\"", RUN_WAIT_MS),
+    ASSERT_EQ(runSystemProgram("msiexec.exe", std::string("/i \"") + PACKAGE + "\" /qn INSTALLDIR=\"" + chosen + "\"",
+                               RUN_WAIT_MS),
               0u);
     expectInstalled(CHOSEN_FOLDER);
     std::string player = chosen + "Vizor_Movie.exe";
@@ -806,8 +805,8 @@ TEST_F(InstallFixture, RunningAgainRepairsAndRemoves)
     {
         LauncherProcess setup;
         ASSERT_TRUE(setup.start(DIST, "", temp.path()));
-        ASSERT_TRUE(walk({{PAGE_MAINTENANCE_WELCOME, "&Next"}, {PAGE_MAINTENANCE, "&Repair"}, {PAGE_REPAIR, "&Repair"}},
-                         3));
+        ASSERT_TRUE(
+            walk({{PAGE_MAINTENANCE_WELCOME, "&Next"}, {PAGE_MAINTENANCE, "&Repair"}, {PAGE_REPAIR, "&Repair"}}, 3));
         HWND page = waitForPage(PAGE_FINISHED, RUN_WAIT_MS);
         ASSERT_NE(page, nullptr);
         EXPECT_TRUE(PathPresent(player)) << "Repair did not bring the player back";
@@ -825,7 +824,8 @@ TEST_F(InstallFixture, RunningAgainRepairsAndRemoves)
 
     LauncherProcess setup;
     ASSERT_TRUE(setup.start(DIST, "", temp.path()));
-    ASSERT_TRUE(walk({{PAGE_MAINTENANCE_WELCOME, "&Next"}, {PAGE_MAINTENANCE, "Re&move"}, {PAGE_REMOVE, "Re&move"}}, 3));
+    ASSERT_TRUE(
+        walk({{PAGE_MAINTENANCE_WELCOME, "&Next"}, {PAGE_MAINTENANCE, "Re&move"}, {PAGE_REMOVE, "Re&move"}}, 3));
     HWND page = waitForPage(PAGE_FINISHED, RUN_WAIT_MS);
     ASSERT_NE(page, nullptr);
     EXPECT_NE(control(page, "Parallaxia has been removed from your computer."), nullptr);

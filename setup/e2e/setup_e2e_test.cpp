@@ -13,7 +13,7 @@
 namespace {
 
 const DWORD DIALOG_WAIT_MS = 20000;
-const DWORD EXIT_WAIT_MS = 30000;   // the clean-up takes two 3-second passes
+const DWORD EXIT_WAIT_MS = 30000; // the clean-up takes two 3-second passes
 
 const char ONE_LANGUAGE[] = "setup_one_language.exe";
 const char TWO_LANGUAGES[] = "setup_two_languages.exe";
@@ -26,10 +26,7 @@ const char PREPARING[] =
     "computer. Please wait.";
 const char USAGE[] = "Command line parameters:\r\n/L language ID\r\n/S silent mode\r\n/V parameters to MsiExec.exe";
 
-std::string launcher(const char *name)
-{
-    return ProgramFolder() + "\\" + name;
-}
+std::string launcher(const char *name) { return ProgramFolder() + "\\" + name; }
 
 std::string languageName(DWORD language)
 {
@@ -61,7 +58,7 @@ std::string onlyWorkFolder(const std::string &temp)
     return folders.size() == 1 ? temp + "\\" + folders[0] : std::string();
 }
 
-}  // namespace
+} // namespace
 
 TEST(SetupEndToEnd, ProgressShowsProductAndStatusLinesInOrderThenCleansUp)
 {

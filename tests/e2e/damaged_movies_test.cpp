@@ -50,6 +50,7 @@ const char *const NOT_OPENED = "hr = RenderFileToMMStream(movie.szFileName); Fai
 // The good movie they are made from has 25 frames of 96 x 72 at 25 frames/s,
 // with sound.
 const char *const NO_FIRST_FRAME = "Couldn't show the first frame of the movie";
+// clang-format off
 const DamagedCase CASES[] = {
     {"cut_10.avi", Path::PlaysToEnd, NULL, 1, 3, NULL},
     {"cut_50.avi", Path::PlaysToEnd, NULL, 11, 13, NULL},
@@ -78,6 +79,7 @@ const DamagedCase CASES[] = {
     // all the same.
     {"moov_cut.mp4", Path::Refused, NOT_OPENED, 0, 0, NULL},
 };
+// clang-format on
 
 std::string DamagedMovie(const char *file) { return TestMovie("damaged") + "\\" + file; }
 

@@ -35,16 +35,11 @@ inline Mark ClassifyMark(DWORD pixel)
 inline const char *MarkName(Mark mark)
 {
     switch (mark) {
-    case Mark::LeftEye:
-        return "left eye";
-    case Mark::RightEye:
-        return "right eye";
-    case Mark::Band:
-        return "band";
-    case Mark::Black:
-        return "black";
-    default:
-        return "other";
+    case Mark::LeftEye: return "left eye";
+    case Mark::RightEye: return "right eye";
+    case Mark::Band: return "band";
+    case Mark::Black: return "black";
+    default: return "other";
     }
 }
 

@@ -89,7 +89,8 @@ struct WineUnixDrive {
     WCHAR letter;
     USHORT mount_point_offset, device_offset, label_offset;
 };
-const DWORD DEFINE_UNIX_DRIVE = CTL_CODE(0x6D /* the mount manager's device type */, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+const DWORD DEFINE_UNIX_DRIVE =
+    CTL_CODE(0x6D /* the mount manager's device type */, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 
 // unixFolder empty removes the letter.
 bool SetDriveLetter(char letter, const std::string &unixFolder)
@@ -178,12 +179,8 @@ TEST_P(PlayingFileFaults, PlayerPlaysOnOrEndsCleanly)
     HANDLE other = INVALID_HANDLE_VALUE;
     BOOL done = FALSE;
     switch (GetParam().fault) {
-    case FileFault::Delete:
-        done = DeleteFileA(moviePath.c_str());
-        break;
-    case FileFault::Rename:
-        done = MoveFileA(moviePath.c_str(), (movieFolder + "\\renamed.avi").c_str());
-        break;
+    case FileFault::Delete: done = DeleteFileA(moviePath.c_str()); break;
+    case FileFault::Rename: done = MoveFileA(moviePath.c_str(), (movieFolder + "\\renamed.avi").c_str()); break;
     case FileFault::HoldExclusively:
         other = CreateFileA(moviePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
         done = other != INVALID_HANDLE_VALUE;
@@ -199,12 +196,11 @@ TEST_P(PlayingFileFaults, PlayerPlaysOnOrEndsCleanly)
         // The data not yet read goes away, as when a network share or a disk
         // fails: only from outside the Windows programs, which all share the
         // file for reading only.
-        done = RunUnixProgram("Z:\\usr\\bin\\truncate", "truncate -s 1000000 \"" + UnixPathOf(moviePath) + "\"",
-                              [&] {
-                                  WIN32_FILE_ATTRIBUTE_DATA data;
-                                  return GetFileAttributesExA(moviePath.c_str(), GetFileExInfoStandard, &data) &&
-                                         data.nFileSizeLow == 1000000;
-                              });
+        done = RunUnixProgram("Z:\\usr\\bin\\truncate", "truncate -s 1000000 \"" + UnixPathOf(moviePath) + "\"", [&] {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            return GetFileAttributesExA(moviePath.c_str(), GetFileExInfoStandard, &data) &&
+                   data.nFileSizeLow == 1000000;
+        });
         break;
     }
     const DWORD error = done ? 0 : GetLastError();
@@ -266,10 +262,10 @@ TEST_F(PlaybackFaults, NetworkShareGoneWhilePlaying)
     auto shared = [&] { return Exists(onShare); };
     auto unshared = [&] { return !Exists(onShare); };
     const std::string unshare = "rm -f \"" + share + "\"";
-    ASSERT_TRUE(RunUnixProgram("Z:\\usr\\bin\\mkdir", "mkdir -p \"" + server + "\"",
-                               [&] { return Exists(OnDriveZ(server)); }));
-    ASSERT_TRUE(RunUnixProgram("Z:\\usr\\bin\\ln", "ln -sfn \"" + UnixPathOf(movieFolder) + "\" \"" + share + "\"",
-                               shared));
+    ASSERT_TRUE(
+        RunUnixProgram("Z:\\usr\\bin\\mkdir", "mkdir -p \"" + server + "\"", [&] { return Exists(OnDriveZ(server)); }));
+    ASSERT_TRUE(
+        RunUnixProgram("Z:\\usr\\bin\\ln", "ln -sfn \"" + UnixPathOf(movieFolder) + "\" \"" + share + "\"", shared));
     struct Unshare {
         std::string command;
         std::string server;
@@ -346,8 +342,8 @@ TEST_P(SaveWhilePlaying, OneBoxTellsTheUserAndTheMoviePlaysOn)
     HKEY key = NULL;
     RegDeleteTreeA(HKEY_CURRENT_USER, MOVIE_KEY);
     const DWORD options = GetParam().fault == KeyFault::Volatile ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, MOVIE_KEY, 0, NULL, options,
-                                             KEY_ALL_ACCESS | WRITE_DAC, NULL, &key, NULL));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, MOVIE_KEY, 0, NULL, options, KEY_ALL_ACCESS | WRITE_DAC,
+                                             NULL, &key, NULL));
     struct Release {
         HKEY key;
         ~Release()

@@ -85,7 +85,6 @@ int Median(std::vector<int> values)
     return values[values.size() / 2];
 }
 
-
 // The frame number most marker pixels of the area's band carry (-1 when none
 // is readable), without judging the views.
 int ShownFrame(const ScreenPixels &screen)
@@ -179,6 +178,7 @@ TEST_P(PlaybackFormats, OpensPlaysShowsTheRightViewsAndSeeks)
 
 // Frames larger than the 1024x768 test screen play with both methods: the work
 // surfaces grow to hold them.
+// clang-format off
 const FormatCase CASES[] = {
     {"HalfSideBySide_H264_MP4_Interlaced", "halfwidth_1280x720.mp4", 1280, 720, PURE_LR, INTERLACED, LEFT_TOP, METHOD1},
     {"HalfSideBySide_H264_MP4_OneView", "halfwidth_1280x720.mp4", 1280, 720, PURE_LR, THREE_D_TO_2D, LEFT_TOP, METHOD1},
@@ -197,6 +197,7 @@ const FormatCase CASES[] = {
     {"ShiftedAB_MotionJPEG_AVI_OneView", "mjpeg_480x360.avi", 480, 360, SHIFTED_AB, THREE_D_TO_2D, LEFT_TOP,
      METHOD2},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(RealWorld, PlaybackFormats, ::testing::ValuesIn(CASES),
                          [](const ::testing::TestParamInfo<FormatCase> &info) { return info.param.name; });

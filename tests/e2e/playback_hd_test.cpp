@@ -16,7 +16,7 @@
 namespace {
 
 const DWORD WAIT_MS = 120000;
-const int FRAMES = 12;    // tests/CMakeLists.txt: halfwidth_1920x1080.mp4
+const int FRAMES = 12; // tests/CMakeLists.txt: halfwidth_1920x1080.mp4
 const int WIDTH = 1920, HEIGHT = 1080;
 
 enum { PURE_LR = 1078 };
@@ -32,7 +32,9 @@ std::string NameOf(const HdCase &c)
 {
     const char *outputs[] = {"Plain2D", "Interlaced", "TwoDToThreeD", "ThreeDToTwoD"};
     return std::string(outputs[c.output - NO_STEREO]) + (c.eye == LEFT_TOP ? "_LeftTop" : "_RightTop") +
-           (c.method == METHOD1 ? "_Method1" : c.method == METHOD2 ? "_Method2" : "_Method3");
+           (c.method == METHOD1   ? "_Method1"
+            : c.method == METHOD2 ? "_Method2"
+                                  : "_Method3");
 }
 std::string CaseName(const ::testing::TestParamInfo<HdCase> &info) { return NameOf(info.param); }
 void PrintTo(const HdCase &c, std::ostream *os) { *os << NameOf(c); }

@@ -24,7 +24,6 @@ void ExpectLinesInOrder(const std::string &log, const std::vector<std::string> &
     }
 }
 
-
 // A 2D movie drawn by a plain stretch: every row of the movie area shows the
 // left-eye marker, its relative row grows with the screen row, and all rows
 // come from the same frame.
@@ -131,17 +130,12 @@ TEST(PlaybackOpen, StartupMovieThenTheCommandLineMovieInOrder)
     ASSERT_TRUE(player.WaitForLog(END_LINE, WAIT_MS, 2)) << ReadLogText(player.log());
     const std::string log = ReadLogText(player.log());
     ExpectLinesInOrder(log, {"content of szFilename\n" + player.folder() + "\\Vizor_Initial.avi\n",
-                             "Movie resolution 160 x 120 \n",
-                             "Starting Main Loop\n",
-                             "Frames played: 10 \n",
-                             "VIDEOMEMORY_METHOD2\n",
-                             "Restarting after InitalMoviePlayback\n",
-                             "ProcessingCommandLineString\n",
-                             "Input Coding 1076 Requested Output 1073 \n",
+                             "Movie resolution 160 x 120 \n", "Starting Main Loop\n", "Frames played: 10 \n",
+                             "VIDEOMEMORY_METHOD2\n", "Restarting after InitalMoviePlayback\n",
+                             "ProcessingCommandLineString\n", "Input Coding 1076 Requested Output 1073 \n",
                              "content of szFilename\n" + TestMovie("sab_320.avi") + "\n",
                              "Warning: The resize method for stereoscopic modes is not clear\n",
-                             "Window resized to iX,iY,nWidth,nHeight 348  226 328 316 \n",
-                             "Frames played: 8 \n"});
+                             "Window resized to iX,iY,nWidth,nHeight 348  226 328 316 \n", "Frames played: 8 \n"});
     EXPECT_EQ(2, CountOf(log, "content of szFilename\n"));
 }
 
@@ -153,9 +147,14 @@ TEST(PlaybackOpen, AnMcfOnTheCommandLineSizesTheWindowFromItsOutputSize)
     {
         FILE *f = fopen(mcf.c_str(), "w");
         ASSERT_TRUE(f != NULL);
-        const char *lines[] = {"1.0", "1", "not available", "", "", "@MOVIE@", "Test movie", "Tester", "Tests",
-                               "", "", "SHIFTED_AB", "", "320", "240", "640", "480", "OUTPUT_PURE_INTERLACED",
-                               "50", "", "", "25"};
+        const char *lines[] = {"1.0",        "1",      "not available",
+                               "",           "",       "@MOVIE@",
+                               "Test movie", "Tester", "Tests",
+                               "",           "",       "SHIFTED_AB",
+                               "",           "320",    "240",
+                               "640",        "480",    "OUTPUT_PURE_INTERLACED",
+                               "50",         "",       "",
+                               "25"};
         for (const char *line : lines)
             fprintf(f, "%s\n", strcmp(line, "@MOVIE@") ? line : TestMovie("sab_320.avi").c_str());
         fclose(f);

@@ -60,8 +60,7 @@ void PlayToTheEnd(Session &s, int output, int eye, int method = METHOD3, const c
     ASSERT_TRUE(s.window != NULL);
     ASSERT_TRUE(s.player.WaitForLog("EXPERIENTAL FRAMERATE: ", WAIT_MS)) << ReadLogText(s.player.log());
     EXPECT_EQ(1, s.player.CountInLog("Frames played: 8 \n")) << ReadLogText(s.player.log());
-    EXPECT_EQ(s.player.CountInLog("GetInformation(&pdwFlags, NULL)  failed with"),
-              s.player.CountInLog("failed with"))
+    EXPECT_EQ(s.player.CountInLog("GetInformation(&pdwFlags, NULL)  failed with"), s.player.CountInLog("failed with"))
         << ReadLogText(s.player.log());
 }
 
@@ -140,6 +139,7 @@ struct Published {
 };
 
 // The published least-squares matrices (Dubois) and the plain red/cyan kinds.
+// clang-format off
 const Published kMatrices[] = {
     {RED_CYAN,
      "red/cyan",
@@ -159,6 +159,7 @@ const Published kMatrices[] = {
      {{1.062, -0.205, 0.299}, {-0.026, 0.908, 0.068}, {-0.038, -0.173, 0.022}},
      {{-0.016, -0.123, -0.017}, {0.006, 0.062, -0.017}, {0.094, 0.185, 0.911}}},
 };
+// clang-format on
 
 TEST(ProcessorOutputs, AnaglyphPixelsFollowThePublishedMatrices)
 {
@@ -207,6 +208,7 @@ TEST(ProcessorOutputs, SideBySideAndAboveBelowForTelevisions)
         int output, eye;
         const char *name;
         std::vector<Check> checks;
+        // clang-format off
     } cases[] = {
         {SIDE_BY_SIDE_HALF, LEFT_TOP, "side by side, half",
          {{3, Mark::LeftEye, Mark::LeftEye}, {163, Mark::RightEye, Mark::RightEye}}},
@@ -224,6 +226,7 @@ TEST(ProcessorOutputs, SideBySideAndAboveBelowForTelevisions)
           {123, Mark::LeftEye, Mark::RightEye},
           {205, Mark::Black, Mark::Black}}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Session run;
@@ -271,6 +274,7 @@ TEST(ProcessorOutputs, HalfSizeCodingsShowEachViewAtTheFramesShape)
         const char *name, *movie;
         int coding, output, method;
         std::vector<Band> bands;
+        // clang-format off
     } cases[] = {
         // A 320 x 240 view in each 160 x 240 half: 160 x 120, with bars above and below.
         {"side by side, half width, into side by side", "plr_320.avi", HALF_LR, SIDE_BY_SIDE, METHOD3,
@@ -282,6 +286,7 @@ TEST(ProcessorOutputs, HalfSizeCodingsShowEachViewAtTheFramesShape)
         {"above/below, half height, into above/below", "pab_320.avi", HALF_AB, ABOVE_BELOW, METHOD3,
          {{3, 0, 240, Mark::Black}, {83, 0, 118, Mark::LeftEye}, {83, 122, 240, Mark::RightEye}}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Session run;

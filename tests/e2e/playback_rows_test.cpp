@@ -29,16 +29,11 @@ const int UNDEFINED_CODING = 1099;
 const char *MovieFor(int coding)
 {
     switch (coding) {
-    case SHIFTED_AB:
-        return "sab_320.avi";
-    case PURE_AB:
-        return "pab_320.avi";
-    case PURE_LR:
-        return "plr_320.avi";
-    case PURE_INTERLACED:
-        return "pil_320.avi";
-    default:
-        return "2d_320.avi";
+    case SHIFTED_AB: return "sab_320.avi";
+    case PURE_AB: return "pab_320.avi";
+    case PURE_LR: return "plr_320.avi";
+    case PURE_INTERLACED: return "pil_320.avi";
+    default: return "2d_320.avi";
     }
 }
 
@@ -245,15 +240,9 @@ TEST_P(PlaybackRows, EachScreenRowShowsTheRightView)
         ScreenPixels screen;
         ASSERT_NO_FATAL_FAILURE(Capture(&screen));
         switch (c.output) {
-        case INTERLACED:
-            ExpectInterlacedRows(screen, c.eye);
-            break;
-        case THREE_D_TO_2D:
-            ExpectFirstViewOnly(screen);
-            break;
-        case TWO_D_TO_3D:
-            ExpectShiftedRows(screen, c.eye, 50);
-            break;
+        case INTERLACED: ExpectInterlacedRows(screen, c.eye); break;
+        case THREE_D_TO_2D: ExpectFirstViewOnly(screen); break;
+        case TWO_D_TO_3D: ExpectShiftedRows(screen, c.eye, 50); break;
         default:
             if (c.coding == SHIFTED_AB) {
                 ExpectWholeShiftedFrame(screen);
@@ -287,12 +276,13 @@ std::string ParamName(const ::testing::TestParamInfo<RowCase> &info)
     const RowCase &c = info.param;
     const char *outputs[] = {"Plain2D", "Interlaced", "TwoDToThreeD", "ThreeDToTwoD"};
     const char *codings[] = {"ShiftedAB", "PureAB", "PureLR", "PureInterlaced"};
-    std::string name = std::string(outputs[c.output - NO_STEREO]) + "_" +
-                       (c.coding >= SHIFTED_AB && c.coding <= PURE_INTERLACED ? codings[c.coding - SHIFTED_AB]
-                                                                              : "2DMovie") +
-                       (c.eye == LEFT_TOP ? "_LeftTop" : "_RightTop") + (c.method == METHOD1   ? "_Method1"
-                        : c.method == METHOD2 ? "_Method2"
-                                              : "_Method3");
+    std::string name =
+        std::string(outputs[c.output - NO_STEREO]) + "_" +
+        (c.coding >= SHIFTED_AB && c.coding <= PURE_INTERLACED ? codings[c.coding - SHIFTED_AB] : "2DMovie") +
+        (c.eye == LEFT_TOP ? "_LeftTop" : "_RightTop") +
+        (c.method == METHOD1   ? "_Method1"
+         : c.method == METHOD2 ? "_Method2"
+                               : "_Method3");
     return name;
 }
 
@@ -327,8 +317,8 @@ TEST_P(UndefinedCoding, DrawsNothingAndTheUserCanPause)
     EXPECT_TRUE(
         NothingFor("another failed drawing", 300, [&] { return player.CountInLog(draw + "  failed with") > 1; }));
     const std::string log = ReadLogText(player.log());
-    EXPECT_NE(std::string::npos, log.find("Non defined coding format for " + draw + " OUTPUT_PURE_INTERLACED\n" +
-                                          draw + "  failed with HRESULT(0x80004005)\nDDERR_GENERIC\n"))
+    EXPECT_NE(std::string::npos, log.find("Non defined coding format for " + draw + " OUTPUT_PURE_INTERLACED\n" + draw +
+                                          "  failed with HRESULT(0x80004005)\nDDERR_GENERIC\n"))
         << log;
     EXPECT_EQ(1, CountOf(log, draw + "  failed with")) << "one box, then paused";
     ScreenPixels screen;

@@ -17,9 +17,9 @@ namespace {
 const DWORD WAIT_MS = 30000;
 
 struct NamedMovie {
-    const char *name;        // the file name the side-by-side test movie is given
-    const char *line;        // the log line, or NULL when no marker may be found
-    Mark oddRows;            // what the odd screen rows show on interlaced output
+    const char *name; // the file name the side-by-side test movie is given
+    const char *line; // the log line, or NULL when no marker may be found
+    Mark oddRows;     // what the odd screen rows show on interlaced output
 };
 void PrintTo(const NamedMovie &c, std::ostream *os) { *os << c.name; }
 
@@ -71,12 +71,12 @@ TEST_P(LayoutFromName, AMarkerInTheNameSetsTheCodingForThatMovie)
 
 INSTANTIATE_TEST_SUITE_P(
     , LayoutFromName,
-    ::testing::Values(
-        NamedMovie{"Trip [Half-SBS].avi", "Stereo layout from the file name: marker \"Half-SBS\", PURE_LR LEFT_TOP\n",
-                   Mark::LeftEye},
-        NamedMovie{"trip.rl.avi", "Stereo layout from the file name: marker \"rl\", PURE_LR RIGHT_TOP\n",
-                   Mark::RightEye},
-        NamedMovie{"TABLE tennis.avi", NULL, Mark::Other}),
+    ::testing::Values(NamedMovie{"Trip [Half-SBS].avi",
+                                 "Stereo layout from the file name: marker \"Half-SBS\", PURE_LR LEFT_TOP\n",
+                                 Mark::LeftEye},
+                      NamedMovie{"trip.rl.avi", "Stereo layout from the file name: marker \"rl\", PURE_LR RIGHT_TOP\n",
+                                 Mark::RightEye},
+                      NamedMovie{"TABLE tennis.avi", NULL, Mark::Other}),
     [](const ::testing::TestParamInfo<NamedMovie> &info) {
         return std::string(info.param.line ? (info.param.oddRows == Mark::LeftEye ? "HalfSBS" : "RL") : "NoMarker");
     });
@@ -133,10 +133,10 @@ TEST_F(Keys, SpaceArrowsHomeAndTheWheelSeekThroughTheSlidersPath)
     ASSERT_TRUE(player.WaitForLog("Pause()\n", WAIT_MS));
     EXPECT_EQ(0, SeekWith(VK_HOME));
     EXPECT_NEAR(5 * SECOND, SeekWith(VK_RIGHT), FRAME);
-    EXPECT_NEAR(20 * SECOND - FRAME, SeekWith(VK_UP), FRAME);   // past the end: the last frame
+    EXPECT_NEAR(20 * SECOND - FRAME, SeekWith(VK_UP), FRAME); // past the end: the last frame
     EXPECT_NEAR(15 * SECOND - FRAME, SeekWith(VK_LEFT), FRAME);
-    EXPECT_EQ(0, SeekWith(VK_DOWN));                             // before the start: the first frame
-    EXPECT_NEAR(5 * SECOND, SeekWith(0, WHEEL_DELTA), FRAME);    // a notch away from the user
+    EXPECT_EQ(0, SeekWith(VK_DOWN));                          // before the start: the first frame
+    EXPECT_NEAR(5 * SECOND, SeekWith(0, WHEEL_DELTA), FRAME); // a notch away from the user
     EXPECT_EQ(0, SeekWith(0, -2 * WHEEL_DELTA));
     const std::string log = ReadLogText(player.log());
     EXPECT_EQ(7, CountOf(log, "Tring to change the movie position\n")) << log;
@@ -214,8 +214,9 @@ TEST_F(DragAndDrop, ADroppedMcfGoesThroughTheMcfPath)
 {
     const std::string mcf = folder + "\\dropped.mcf";
     const std::string movie = TestMovie("short_2d.avi");
-    const char *lines[] = {"1.0", "1", "not available", "", "", movie.c_str(), "Dropped", "Tests", "Demo", "", "",
-                           "PURE_2D", "", "160", "120", "160", "120", "OUTPUT_NO_STEREO", "50", "", "", "25"};
+    const char *lines[] = {
+        "1.0",     "1", "not available", "",    "",    movie.c_str(), "Dropped",          "Tests", "Demo", "", "",
+        "PURE_2D", "",  "160",           "120", "160", "120",         "OUTPUT_NO_STEREO", "50",    "",     "", "25"};
     FILE *f = fopen(mcf.c_str(), "wb");
     ASSERT_TRUE(f != NULL);
     for (const char *line : lines)
@@ -365,7 +366,8 @@ TEST_P(FullScreen, TheFrameFillsTheMonitorWithBarsAndKeepsRowParity)
         const Mark seen = ClassifyMark(screen.At(x, y));
         // The stretch filter may blend a view's last row into the row next to a bar.
         if (seen != expected && !(y == top + fittedHeight - 1 && seen == Mark::Other) && wrong++ < 5)
-            ADD_FAILURE() << "screen row " << y << " shows " << MarkName(seen) << " (" << std::hex << screen.At(x, y) << std::dec << "), expected " << MarkName(expected);
+            ADD_FAILURE() << "screen row " << y << " shows " << MarkName(seen) << " (" << std::hex << screen.At(x, y)
+                          << std::dec << "), expected " << MarkName(expected);
     }
     EXPECT_EQ(0, wrong);
     // Esc leaves full screen without asking to exit; the window is back in its place.
@@ -373,8 +375,8 @@ TEST_P(FullScreen, TheFrameFillsTheMonitorWithBarsAndKeepsRowParity)
     ASSERT_TRUE(player.WaitForLog("Full screen off\n", WAIT_MS));
     RECT after;
     GetWindowRect(window, &after);
-    EXPECT_TRUE(EqualRect(&before, &after)) << after.left << "," << after.top << " " << after.right << ","
-                                            << after.bottom;
+    EXPECT_TRUE(EqualRect(&before, &after))
+        << after.left << "," << after.top << " " << after.right << "," << after.bottom;
     EXPECT_EQ(0, player.CountInLog("Interpreting IDM_EXIT\n"));
     EXPECT_TRUE(GetMenu(window) != NULL);
 
@@ -390,10 +392,9 @@ TEST_P(FullScreen, TheFrameFillsTheMonitorWithBarsAndKeepsRowParity)
     EXPECT_TRUE(EqualRect(&before, &after));
 }
 
-INSTANTIATE_TEST_SUITE_P(, FullScreen, ::testing::Values(1082, 1083),
-                         [](const ::testing::TestParamInfo<int> &info) {
-                             return std::string(info.param == 1082 ? "Method1" : "Method2");
-                         });
+INSTANTIATE_TEST_SUITE_P(, FullScreen, ::testing::Values(1082, 1083), [](const ::testing::TestParamInfo<int> &info) {
+    return std::string(info.param == 1082 ? "Method1" : "Method2");
+});
 
 // The processor's column and checkerboard outputs keep their screen-column
 // parity in full screen: the frame is scaled to the monitor, and each screen
@@ -566,8 +567,8 @@ TEST(LayoutFromNameSwitch, ThePanelTurnsItOffAndSaveKeepsItOff)
 
     HKEY key;
     DWORD stored = 42, size = sizeof stored;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema\\movie", 0,
-                                           KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema\\movie", 0, KEY_READ, &key));
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "LayoutFromFileName", NULL, NULL, (BYTE *)&stored, &size));
     RegCloseKey(key);
     EXPECT_EQ(0u, stored);
@@ -575,8 +576,7 @@ TEST(LayoutFromNameSwitch, ThePanelTurnsItOffAndSaveKeepsItOff)
     ASSERT_TRUE(DropFiles(player, window, {movie}));
     ASSERT_TRUE(player.WaitForLog("Frames played: 10 \n", WAIT_MS)) << ReadLogText(player.log());
     const std::string log = ReadLogText(player.log());
-    EXPECT_EQ(1, CountOf(log, "Stereo layout from the file name is turned off: marker \"Half-SBS\" not used\n"))
-        << log;
+    EXPECT_EQ(1, CountOf(log, "Stereo layout from the file name is turned off: marker \"Half-SBS\" not used\n")) << log;
     EXPECT_EQ(0, CountOf(log, "Stereo layout from the file name: ")) << log;
     EXPECT_TRUE(ExitPlayer(player, window, WAIT_MS));
     RemoveTree(folder);

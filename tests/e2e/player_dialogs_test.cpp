@@ -131,15 +131,13 @@ struct PanelView {
     int output, coding, eye, method, strength;
     bool operator==(const PanelView &o) const
     {
-        return output == o.output && coding == o.coding && eye == o.eye && method == o.method &&
-               strength == o.strength;
+        return output == o.output && coding == o.coding && eye == o.eye && method == o.method && strength == o.strength;
     }
 };
 
 std::ostream &operator<<(std::ostream &out, const PanelView &v)
 {
-    return out << "{" << v.output << ", " << v.coding << ", " << v.eye << ", " << v.method << ", " << v.strength
-               << "}";
+    return out << "{" << v.output << ", " << v.coding << ", " << v.eye << ", " << v.method << ", " << v.strength << "}";
 }
 
 PanelView ReadPanel(HWND panel)
@@ -195,11 +193,13 @@ TEST_F(PlayerDialogs, PanelOkAppliesCancelAndEscDropSaveWritesTheRegistry)
     const struct {
         const char *key, *name;
         DWORD value;
+        // clang-format off
     } saved[] = {
         {output, "StereoCodingFormat", 1078}, {output, "EyeCodingFormat", 1081},
         {movieKey, "OutputFormat", 1072},     {movieKey, "VideomemoryMethod", 1082},
         {movieKey, "StrenghtOf2Dto3DEffect", 70},
     };
+    // clang-format on
     for (const auto &v : saved) {
         EXPECT_EQ(v.value, RegistryNumber(v.key, v.name)) << v.name;
         const char *otherKey = v.key == output ? movieKey : output;
@@ -226,8 +226,7 @@ TEST_F(PlayerDialogs, PanelOkAppliesCancelAndEscDropSaveWritesTheRegistry)
          "HRESULT(0x00000001)\n",
          "RegistryWrite(HKEY_LOCAL_MACHINE,szKey2,\"StrenghtOf2Dto3DEffect\",NULL, output.StrenghtOf2Dto3DEffect)  "
          "failed with HRESULT(0x00000001)\n",
-         "Configuration Changes Saved to Registry \n",
-         "Warning !! The settings could not be saved to the registry\n"});
+         "Configuration Changes Saved to Registry \n", "Warning !! The settings could not be saved to the registry\n"});
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Brontide\\Vizor Cinema");
     EXPECT_TRUE(logged) << ReadLogText(player.log());
     std::string boxText;
@@ -298,9 +297,14 @@ TEST_F(PlayerDialogs, AnMcfChosenInTheFileChooserIsReadWithoutTheRegistry)
     const std::string mcf = player.folder() + "\\canyon.mcf";
     FILE *f = fopen(mcf.c_str(), "w");
     ASSERT_TRUE(f != NULL);
-    const char *lines[] = {"1.0", "1", "not available", "", "", "C:\\no such folder\\canyon.avi", "Canyon",
-                           "A. Maker", "Nature", "", "", "PURE_LR", "", "640", "240", "320", "240",
-                           "OUTPUT_PURE_INTERLACED", "40", "", "", "25"};
+    const char *lines[] = {"1.0",    "1",        "not available",
+                           "",       "",         "C:\\no such folder\\canyon.avi",
+                           "Canyon", "A. Maker", "Nature",
+                           "",       "",         "PURE_LR",
+                           "",       "640",      "240",
+                           "320",    "240",      "OUTPUT_PURE_INTERLACED",
+                           "40",     "",         "",
+                           "25"};
     for (const char *line : lines)
         fprintf(f, "%s\n", line);
     fclose(f);

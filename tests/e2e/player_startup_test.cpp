@@ -90,8 +90,8 @@ TEST(PlayerStartup, AnsweringNoKeepsItRunningAndTheCloseBoxAsksAgain)
     ASSERT_TRUE(player.WaitForExit(WAIT_MS, &exitCode));
     EXPECT_EQ(0u, exitCode);
     const std::string log = ReadLogText(player.log());
-    ExpectLinesInOrder(log, {"Interpreting IDM_EXIT\n", "WM_CLOSE event\n", "HandleDestroy\n",
-                             "Going to execute ExitCode()\n"});
+    ExpectLinesInOrder(
+        log, {"Interpreting IDM_EXIT\n", "WM_CLOSE event\n", "HandleDestroy\n", "Going to execute ExitCode()\n"});
 }
 
 } // namespace

@@ -77,15 +77,15 @@ TEST_F(PlayerWindow, SliderSeeksToItsPerMilleAndLeavesTheMoviePaused)
     SendMessageA(slider, TBM_SETPOS, TRUE, 500);
     PostMessageA(window, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 500), (LPARAM)slider);
     const std::string positionLine = "movie->StreamTime.int64, movie->totalTime.int64 ";
-    ASSERT_TRUE(WaitForLines(player, {"HandleTrackBar\n", "Play()\n", "Pause()\n", "Tring to change the movie position\n",
-                                      "dwPos 500\n", positionLine}))
+    ASSERT_TRUE(WaitForLines(player, {"HandleTrackBar\n", "Play()\n", "Pause()\n",
+                                      "Tring to change the movie position\n", "dwPos 500\n", positionLine}))
         << ReadLogText(player.log());
     // The seek goes to 25 000 000; the pause then keeps the time of the frame shown,
     // which is within one frame (400 000 units at 25 frames a second) of it.
     const std::string log = ReadLogText(player.log());
     long long streamTime = -1, totalTime = -1;
-    ASSERT_EQ(2, sscanf(log.c_str() + log.rfind(positionLine) + positionLine.size(), "%lld %lld", &streamTime,
-                        &totalTime));
+    ASSERT_EQ(
+        2, sscanf(log.c_str() + log.rfind(positionLine) + positionLine.size(), "%lld %lld", &streamTime, &totalTime));
     EXPECT_EQ(50000000, totalTime);
     EXPECT_NEAR(25000000, streamTime, 400000);
     // Paused: the screen shows the frame at the middle (frame 62 of 125) and keeps
@@ -159,15 +159,9 @@ void ChangeTheMethod(ProgramUnderTest &player, HWND window, bool pausedFirst)
     EXPECT_EQ(resized.bottom - resized.top, after.bottom - after.top);
 }
 
-TEST_F(PlayerWindow, ChangingTheMethodInThePanelReopensThePlayingMovie)
-{
-    ChangeTheMethod(player, window, false);
-}
+TEST_F(PlayerWindow, ChangingTheMethodInThePanelReopensThePlayingMovie) { ChangeTheMethod(player, window, false); }
 
-TEST_F(PlayerWindow, ChangingTheMethodKeepsAPausedMovieAtItsFrame)
-{
-    ChangeTheMethod(player, window, true);
-}
+TEST_F(PlayerWindow, ChangingTheMethodKeepsAPausedMovieAtItsFrame) { ChangeTheMethod(player, window, true); }
 
 TEST_F(PlayerWindow, OnlyTheStrengthChangedDoesNotReopen)
 {
@@ -260,7 +254,8 @@ TEST_P(NothingChosen, TheMovieGoesOnAsItWas)
         EXPECT_GT(second, first) << "playing on";
     }
     const std::string log = ReadLogText(player.log()).substr(logBefore.size());
-    for (const char *line : {"content of szFilename", "Frames played", "read from registry", "File format not supported."})
+    for (const char *line :
+         {"content of szFilename", "Frames played", "read from registry", "File format not supported."})
         EXPECT_EQ(std::string::npos, log.find(line)) << line << "\n" << log;
 }
 
