@@ -72,7 +72,7 @@ TEST_F(ReaderFixture, FindsEntriesByName)
         int ok = reader.extract(c.ask, target.c_str());
         EXPECT_EQ(ok != 0, c.expected != nullptr);
         std::string got;
-        EXPECT_EQ(ReadBytes(target, &got), c.expected != nullptr);
+        EXPECT_EQ(ReadWholeFile(target, &got), c.expected != nullptr);
         if (c.expected) {
             EXPECT_EQ(got, c.expected);
         }
@@ -251,7 +251,7 @@ TEST_F(ReaderFixture, DigestIsCheckedWhileCopying)
         DeleteFileA(target.c_str());
         EXPECT_EQ(reader.extract("Vizor.msi", target.c_str()) != 0, c.extracted);
         std::string got;
-        EXPECT_EQ(ReadBytes(target, &got), c.extracted) << "a file that failed its check stays behind";
+        EXPECT_EQ(ReadWholeFile(target, &got), c.extracted) << "a file that failed its check stays behind";
         if (c.extracted) {
             EXPECT_EQ(got, package);
         }
@@ -269,7 +269,7 @@ TEST_F(ReaderFixture, RecordsWithoutDigestStillExtract)
     std::string target = folder.file("Vizor.msi");
     EXPECT_EQ(reader.extract("Vizor.msi", target.c_str()), 1);
     std::string got;
-    ASSERT_TRUE(ReadBytes(target, &got));
+    ASSERT_TRUE(ReadWholeFile(target, &got));
     EXPECT_EQ(got, "old package");
 
     // Bytes there that are neither zero nor a digest: the record is not trusted.
@@ -321,7 +321,7 @@ TEST_F(ReaderFixture, ReservedNamesAreNeverExtractedOverTheLaunchersFiles)
     MessageRecorder messages;
     ASSERT_EQ(extractEntry(&context, "Setup.INI", true), 1);
     std::string list;
-    ASSERT_TRUE(ReadBytes(work + "\\_PWMSIDEL.INI", &list));
+    ASSERT_TRUE(ReadWholeFile(work + "\\_PWMSIDEL.INI", &list));
 
     const char *refused[] = {"_PWMSIDEL.INI", "_pwmsidel.ini.", "_PWMSIDEL.INI ", "Setup.INI", "setup.ini"};
     for (const char *name : refused) {
@@ -335,7 +335,7 @@ TEST_F(ReaderFixture, ReservedNamesAreNeverExtractedOverTheLaunchersFiles)
     // extraction never replaces an existing file, whatever its name.
     extractToWorkFolder(&context, "_PWMSID~1.INI");
     std::string after;
-    ASSERT_TRUE(ReadBytes(work + "\\_PWMSIDEL.INI", &after));
+    ASSERT_TRUE(ReadWholeFile(work + "\\_PWMSIDEL.INI", &after));
     EXPECT_EQ(after.rfind(list, 0), 0u) << "the clean-up list was replaced";
     EXPECT_EQ(after.find("victim"), std::string::npos) << after;
     EXPECT_EQ(extractToWorkFolder(&context, "Vizor.msi"), 1);
@@ -349,7 +349,7 @@ TEST_F(ReaderFixture, ExistingFileIsNotReplaced)
     WriteBytes(target, "old");
     EXPECT_EQ(reader.extract("a.txt", target.c_str()), 0);
     std::string got;
-    ASSERT_TRUE(ReadBytes(target, &got));
+    ASSERT_TRUE(ReadWholeFile(target, &got));
     EXPECT_EQ(got, "old");
 }
 

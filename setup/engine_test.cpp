@@ -818,7 +818,7 @@ TEST(EngineProcesses, RunAndWaitGivesTheExitCode)
         EXPECT_EQ(runAndWait(STUB, command.c_str(), c.show, &code), PROCESS_ENDED);
         EXPECT_EQ(code, c.code);
         std::string text;
-        ASSERT_TRUE(ReadBytes(log, &text));
+        ASSERT_TRUE(ReadWholeFile(log, &text));
         EXPECT_EQ(text, command + "\r\n" + c.shown + "\r\n");
     }
 
@@ -877,7 +877,7 @@ TEST(EngineProcesses, RunDetachedDoesNotWait)
     EXPECT_EQ(runDetached(STUB, command.c_str(), 1), PROCESS_STARTED);
     EXPECT_LT(GetTickCount() - start, 10000u);
     std::string text;
-    for (int i = 0; i < 200 && !(ReadBytes(log, &text) && !text.empty()); ++i)
+    for (int i = 0; i < 200 && !(ReadWholeFile(log, &text) && !text.empty()); ++i)
         Sleep(50);
     EXPECT_EQ(text, command + "\r\nshow 1\r\n");
     endStubs();

@@ -71,26 +71,6 @@ TempFolder::TempFolder()
 
 TempFolder::~TempFolder() { RemoveTree(folder); }
 
-void RemoveTree(const std::string &path)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
 void WriteBytes(const std::string &path, const std::string &bytes)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -100,23 +80,6 @@ void WriteBytes(const std::string &path, const std::string &bytes)
     WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, NULL);
     CloseHandle(file);
 }
-
-bool ReadBytes(const std::string &path, std::string *bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bytes->clear();
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, NULL) && got > 0)
-        bytes->append(buffer, got);
-    CloseHandle(file);
-    return true;
-}
-
-bool PathPresent(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string FakeImage(uint32_t sectionStart, uint32_t sectionSize)
 {
@@ -245,21 +208,6 @@ ScopedEnvironment::ScopedEnvironment(const char *variable, const char *value) : 
 }
 
 ScopedEnvironment::~ScopedEnvironment() { SetEnvironmentVariableA(name.c_str(), had ? old.c_str() : NULL); }
-
-std::vector<std::string> FolderEntries(const std::string &folder, const char *pattern)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
 
 std::vector<std::string> SplitArguments(const std::string &command)
 {

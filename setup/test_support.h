@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "kit.h"
+
 #include <stdint.h>
 #include <string>
 #include <vector>
@@ -19,10 +21,8 @@ private:
     std::string folder;
 };
 
-void RemoveTree(const std::string &path);
+// RemoveTree, ReadWholeFile, PathPresent and FolderEntries come from the test kit.
 void WriteBytes(const std::string &path, const std::string &bytes);
-bool ReadBytes(const std::string &path, std::string *bytes);
-bool PathPresent(const std::string &path);
 
 // A program file for the container reader: DOS header, PE header and one
 // section, whose data ends at sectionStart + sectionSize.
@@ -88,8 +88,6 @@ private:
     bool had;
 };
 
-// Names in folder matching pattern ("*" for all), without "." and "..".
-std::vector<std::string> FolderEntries(const std::string &folder, const char *pattern);
 
 // The arguments the run-time start-up code of a started program would see in command.
 std::vector<std::string> SplitArguments(const std::string &command);

@@ -103,7 +103,7 @@ TEST_F(WorkFolderFixture, WriteProbeLeavesExistingFilesAlone)
         EXPECT_TRUE(writeProbe(folder.path().c_str()));
     CloseHandle(held);
     std::string kept;
-    ASSERT_TRUE(ReadBytes(fixedName, &kept));
+    ASSERT_TRUE(ReadWholeFile(fixedName, &kept));
     EXPECT_EQ(kept, "someone's data");
     EXPECT_EQ(FolderEntries(folder.path(), "_MSI5166*"), std::vector<std::string>{"_MSI5166._PW"});
 }

@@ -316,8 +316,12 @@ void RemoveTree(const std::string &path)
             if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, ".."))
                 continue;
             const std::string child = path + "\\" + found.cFileName;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            // A link or junction goes itself; what it points to is left alone.
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 RemoveTree(child);
+            else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveDirectoryA(child.c_str());
             else
                 DeleteFileA(child.c_str());
         } while (FindNextFileA(search, &found));

@@ -115,6 +115,7 @@ bool PathPresent(const std::string &path);
 // A new empty folder under the temporary folder (empty when none can be made).
 std::string MakeTempFolder(const char *prefix);
 // Removes the folder with all its content (nothing when path is empty).
+// A link or junction inside is removed itself, never what it points to.
 void RemoveTree(const std::string &path);
 // Names of the entries of folder that match pattern ("_pw*").
 std::vector<std::string> FolderEntries(const std::string &folder, const char *pattern);
