@@ -272,23 +272,6 @@ std::vector<std::string> RecentStored()
     return paths;
 }
 
-bool DropFile(const ProgramUnderTest &player, HWND window, const std::string &name)
-{
-    std::string block(sizeof(DROPFILES), '\0');
-    DROPFILES header = {};
-    header.pFiles = sizeof header;
-    memcpy(&block[0], &header, sizeof header);
-    block += name + '\0';
-    block += '\0';
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, player.pid());
-    if (!process)
-        return false;
-    void *remote = VirtualAllocEx(process, NULL, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    const bool written = remote && WriteProcessMemory(process, remote, block.data(), block.size(), NULL);
-    CloseHandle(process);
-    return written && PostMessageA(window, WM_DROPFILES, (WPARAM)remote, 0);
-}
-
 // Answers an error box when one is up; true when it did.
 bool AnswerErrorBox(ProgramUnderTest &player)
 {
@@ -575,7 +558,7 @@ int main(int argc, char **argv)
     if (!longMovie.empty()) {
         const int ended = player.CountInLog(ENDED);
         const int framesLines = player.CountInLog("Total Movie Frames: ");
-        if (!DropFile(player, window, longMovie)) {
+        if (!DropFiles(player, window, {longMovie})) {
             fprintf(stderr, "soak-player: could not drop the long movie\n");
             return 2;
         }

@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include <shlobj.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -509,4 +511,22 @@ int ResponsivenessProbe::Pings() const
     const int pings = pings_;
     LeaveCriticalSection(&lock_);
     return pings;
+}
+
+bool DropFiles(const ProgramUnderTest &player, HWND window, const std::vector<std::string> &names)
+{
+    std::string block(sizeof(DROPFILES), '\0');
+    DROPFILES header = {};
+    header.pFiles = sizeof header;
+    memcpy(&block[0], &header, sizeof header);
+    for (const std::string &name : names)
+        block += name + '\0';
+    block += '\0';
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, player.pid());
+    if (!process)
+        return false;
+    void *remote = VirtualAllocEx(process, NULL, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const bool written = remote && WriteProcessMemory(process, remote, block.data(), block.size(), NULL);
+    CloseHandle(process);
+    return written && PostMessageA(window, WM_DROPFILES, (WPARAM)remote, 0);
 }

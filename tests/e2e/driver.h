@@ -184,3 +184,7 @@ bool CaptureScreen(const RECT &area, ScreenPixels *out);
 bool WaitForSteadyScreen(const RECT &area, DWORD steadyMs, DWORD timeoutMs, ScreenPixels *out);
 // Waits until the window has painted: nothing of it is left to paint.
 bool WaitForPaint(HWND window, DWORD timeoutMs);
+
+// Drops files on the player's window as the shell does: a DROPFILES block with
+// the names, in the player's own memory, handed over with WM_DROPFILES.
+bool DropFiles(const ProgramUnderTest &player, HWND window, const std::vector<std::string> &names);

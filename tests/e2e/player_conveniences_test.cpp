@@ -155,26 +155,6 @@ TEST_F(Keys, SpaceArrowsHomeAndTheWheelSeekThroughTheSlidersPath)
 
 namespace {
 
-// Drops files on the player's window as the shell does: a DROPFILES block with
-// the names, in the player's own memory, handed over with WM_DROPFILES.
-bool DropFiles(const ProgramUnderTest &player, HWND window, const std::vector<std::string> &names)
-{
-    std::string block(sizeof(DROPFILES), '\0');
-    DROPFILES header = {};
-    header.pFiles = sizeof header;
-    memcpy(&block[0], &header, sizeof header);
-    for (const std::string &name : names)
-        block += name + '\0';
-    block += '\0';
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, player.pid());
-    if (!process)
-        return false;
-    void *remote = VirtualAllocEx(process, NULL, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    const bool written = remote && WriteProcessMemory(process, remote, block.data(), block.size(), NULL);
-    CloseHandle(process);
-    return written && PostMessageA(window, WM_DROPFILES, (WPARAM)remote, 0);
-}
-
 class DragAndDrop : public ::testing::Test {
 protected:
     void SetUp() override
