@@ -223,48 +223,41 @@ std::string Quoted(const std::string &text)
 
 } // namespace
 
-bool ProgramUnderTest::WaitForLog(const std::string &text, DWORD timeoutMs, int times)
+// Waits until the log holds what found looks for; false after timeoutMs or when
+// the program ended without writing it.
+bool ProgramUnderTest::WaitForLogWhere(const std::string &what, DWORD timeoutMs, const std::function<bool()> &found)
 {
     bool ended = false;
-    std::string what = "the log line " + Quoted(text);
-    if (times > 1)
-        what += " " + std::to_string(times) + " times";
     if (WaitUntil(what, timeoutMs,
                   [&] {
-                      if (CountInLog(text) >= times)
+                      if (found())
                           return true;
                       ended = !Running();
                       return ended;
                   }) &&
         !ended)
         return true;
-    if (ended && CountInLog(text) >= times)
+    if (ended && found())
         return true;
     if (ended)
         printf("the program ended without %s\n", what.c_str());
     return false;
 }
 
+bool ProgramUnderTest::WaitForLog(const std::string &text, DWORD timeoutMs, int times)
+{
+    std::string what = "the log line " + Quoted(text);
+    if (times > 1)
+        what += " " + std::to_string(times) + " times";
+    return WaitForLogWhere(what, timeoutMs, [&] { return CountInLog(text) >= times; });
+}
+
 bool ProgramUnderTest::WaitForLines(const std::vector<std::string> &lines, DWORD timeoutMs)
 {
-    bool ended = false;
     std::string what = "the log lines";
     for (const std::string &line : lines)
         what += " " + Quoted(line);
-    if (WaitUntil(what, timeoutMs,
-                  [&] {
-                      if (LinesInOrder(ReadLogText(log_), lines))
-                          return true;
-                      ended = !Running();
-                      return ended;
-                  }) &&
-        !ended)
-        return true;
-    if (ended && LinesInOrder(ReadLogText(log_), lines))
-        return true;
-    if (ended)
-        printf("the program ended without %s\n", what.c_str());
-    return false;
+    return WaitForLogWhere(what, timeoutMs, [&] { return LinesInOrder(ReadLogText(log_), lines); });
 }
 
 bool WritePlayerSettings(const PlayerSettings &settings)

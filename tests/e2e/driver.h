@@ -74,6 +74,8 @@ public:
     // Waits until the log holds the lines in this order (others may stand
     // between); false after timeoutMs or when the program ended without them.
     bool WaitForLines(const std::vector<std::string> &lines, DWORD timeoutMs);
+    // The two above: waits until found() holds, named what.
+    bool WaitForLogWhere(const std::string &what, DWORD timeoutMs, const std::function<bool()> &found);
     // How often text occurs in the log now.
     int CountInLog(const std::string &text) const;
 
