@@ -363,7 +363,9 @@ bool WaitForSteadyScreen(const RECT &area, DWORD steadyMs, DWORD timeoutMs, Scre
 
 bool WaitForPaint(HWND window, DWORD timeoutMs)
 {
-    return WaitUntil("the window to paint", timeoutMs, [&] { return !GetUpdateRect(window, NULL, FALSE); });
+    // A window not shown yet has nothing to paint either: it counts once visible.
+    return WaitUntil("the window to paint", timeoutMs,
+                     [&] { return IsWindowVisible(window) && !GetUpdateRect(window, NULL, FALSE); });
 }
 
 bool CaptureScreen(const RECT &area, ScreenPixels *out)

@@ -184,7 +184,7 @@ bool CaptureScreen(const RECT &area, ScreenPixels *out);
 // Waits until the screen rectangle has shown the same pixels for steadyMs (a
 // late repaint has come and gone); *out holds them. False after timeoutMs.
 bool WaitForSteadyScreen(const RECT &area, DWORD steadyMs, DWORD timeoutMs, ScreenPixels *out);
-// Waits until the window has painted: nothing of it is left to paint.
+// Waits until the window is shown and has painted: nothing of it is left to paint.
 bool WaitForPaint(HWND window, DWORD timeoutMs);
 
 // Drops files on the player's window as the shell does: a DROPFILES block with

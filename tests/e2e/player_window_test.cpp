@@ -168,6 +168,9 @@ TEST_F(PlayerWindow, OnlyTheStrengthChangedDoesNotReopen)
     PostMessageA(window, WM_COMMAND, 40009, 0);
     HWND panel = player.WaitForWindow("#32770", "Configuration panel", WAIT_MS);
     ASSERT_TRUE(panel != NULL);
+    // The panel sets its controls from the working values when it paints: the
+    // slider is moved after that, or the first paint would move it back.
+    ASSERT_TRUE(WaitForPaint(panel, WAIT_MS));
     SendDlgItemMessageA(panel, 1084, TBM_SETPOS, TRUE, 80);
     PostMessageA(panel, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), (LPARAM)GetDlgItem(panel, 1084));
     PostMessageA(panel, WM_COMMAND, 1069, 0);
