@@ -17,6 +17,18 @@ HICON g_languageIcon;
 POINT g_languageIconAt;
 int *g_chosenLanguage;
 
+// The listed language that suits the user best: the user's own, its language
+// without sublanguage, the best match of its primary language, else fallback.
+uint32_t preferredLanguage(uint32_t user, uint32_t fallback)
+{
+    if (languageListed(user))
+        return user;
+    if (languageListed(user & 0x3FF))
+        return user & 0x3FF;
+    const uint32_t match = bestPrimaryMatch(user & 0x3FF);
+    return match ? match : fallback;
+}
+
 INT_PTR CALLBACK languageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -122,13 +134,7 @@ bool fillLanguageCombo(HWND combo)
     g_pfnLanguageName(UNRECOGNISED_LANGUAGE, unrecognised, sizeof unrecognised);
 
     uint32_t user = g_languages.userLanguage;
-    uint32_t preferred;
-    if (languageListed(user))
-        preferred = user;
-    else if (languageListed(user & 0x3FF))
-        preferred = user & 0x3FF;
-    else if ((preferred = bestPrimaryMatch(user & 0x3FF)) == 0)
-        preferred = uint32_t(currentLanguage);
+    const uint32_t preferred = preferredLanguage(user, uint32_t(currentLanguage));
 
     char remembered[260] = {0};
     bool haveName = false;
@@ -245,13 +251,7 @@ int resolveLanguage(HINSTANCE instance, int dialogId, int iconId, int *language,
         int read = readLanguageList(languages);
         if (read != LANGUAGE_OK)
             return read;
-        uint32_t pick;
-        if (languageListed(user))
-            pick = user;
-        else if (languageListed(user & 0x3FF))
-            pick = user & 0x3FF;
-        else if ((pick = bestPrimaryMatch(user & 0x3FF)) == 0)
-            pick = uint32_t(fallback);
+        const uint32_t pick = preferredLanguage(user, uint32_t(fallback));
         *language = int(pick);
         currentLanguage = int(pick);
         freeLanguageList();
